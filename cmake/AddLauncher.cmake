@@ -1,0 +1,80 @@
+# add_launcher(<target> OUTPUT_NAME <name> PAYLOAD_DIR <dir> [<ROLE> <file>]...)
+#
+# Builds a launcher executable that carries a payload as its resources, all
+# under language 1033 with the ids and type names the launcher reads. Each
+# role takes its file from PAYLOAD_DIR under the role's default name unless
+# the role is given a file of its own:
+#
+#   RUNTIME      102 "RUNTIME"      runtime.zip
+#   LDR          103 "LDR"          ldr.bin
+#   SPLASH       104 "SPLASH"       splash.zip
+#   XLS          105 "XLS"          workbook.xls
+#   EXT          106 "EXT"          ext.bin
+#   SPLASH_DATA  107 "SPLASH_DATA"  splash_data.bin
+#   UPDATER      111 "UPDATER"      updater.bin
+#   UPDATE_DATA  113 "UPDATE_DATA"  update_data.bin
+#   CHM          115 "CHM"          chm.bin
+#   XLAM         119 "XLAM"         loader.xlam
+#   XLA          121 "XLA"          loader.xla
+#   ICON         101 icon group     launcher.ico
+#   BITMAP       109 bitmap         update.bmp (shown in dialog 108)
+#   MANIFEST     1   manifest       launcher.manifest
+#
+# A role given the value NONE is left out of the executable.
+set(LAUNCHER_RESOURCE_ROLES RUNTIME LDR SPLASH XLS EXT SPLASH_DATA UPDATER
+    UPDATE_DATA CHM XLAM XLA ICON BITMAP MANIFEST)
+set(LAUNCHER_DEFAULT_RUNTIME runtime.zip)
+set(LAUNCHER_DEFAULT_LDR ldr.bin)
+set(LAUNCHER_DEFAULT_SPLASH splash.zip)
+set(LAUNCHER_DEFAULT_XLS workbook.xls)
+set(LAUNCHER_DEFAULT_EXT ext.bin)
+set(LAUNCHER_DEFAULT_SPLASH_DATA splash_data.bin)
+set(LAUNCHER_DEFAULT_UPDATER updater.bin)
+set(LAUNCHER_DEFAULT_UPDATE_DATA update_data.bin)
+set(LAUNCHER_DEFAULT_CHM chm.bin)
+set(LAUNCHER_DEFAULT_XLAM loader.xlam)
+set(LAUNCHER_DEFAULT_XLA loader.xla)
+set(LAUNCHER_DEFAULT_ICON launcher.ico)
+set(LAUNCHER_DEFAULT_BITMAP update.bmp)
+set(LAUNCHER_DEFAULT_MANIFEST launcher.manifest)
+
+set(LAUNCHER_RESOURCE_LINE_RUNTIME "102 RUNTIME")
+set(LAUNCHER_RESOURCE_LINE_LDR "103 LDR")
+set(LAUNCHER_RESOURCE_LINE_SPLASH "104 SPLASH")
+set(LAUNCHER_RESOURCE_LINE_XLS "105 XLS")
+set(LAUNCHER_RESOURCE_LINE_EXT "106 EXT")
+set(LAUNCHER_RESOURCE_LINE_SPLASH_DATA "107 SPLASH_DATA")
+set(LAUNCHER_RESOURCE_LINE_UPDATER "111 UPDATER")
+set(LAUNCHER_RESOURCE_LINE_UPDATE_DATA "113 UPDATE_DATA")
+set(LAUNCHER_RESOURCE_LINE_CHM "115 CHM")
+set(LAUNCHER_RESOURCE_LINE_XLAM "119 XLAM")
+set(LAUNCHER_RESOURCE_LINE_XLA "121 XLA")
+set(LAUNCHER_RESOURCE_LINE_ICON "101 ICON")
+set(LAUNCHER_RESOURCE_LINE_BITMAP "109 BITMAP")
+set(LAUNCHER_RESOURCE_LINE_MANIFEST "1 24")
+
+function(add_launcher target)
+  cmake_parse_arguments(PARSE_ARGV 1 L "" "OUTPUT_NAME;PAYLOAD_DIR;${LAUNCHER_RESOURCE_ROLES}" "")
+  set(resource_lines "")
+  set(payload_files "")
+  foreach(role IN LISTS LAUNCHER_RESOURCE_ROLES)
+    set(file "${L_${role}}")
+    if(file STREQUAL "NONE")
+      continue()
+    elseif(file STREQUAL "")
+      set(file "${L_PAYLOAD_DIR}/${LAUNCHER_DEFAULT_${role}}")
+    endif()
+    string(APPEND resource_lines "${LAUNCHER_RESOURCE_LINE_${role}} \"${file}\"\n")
+    list(APPEND payload_files "${file}")
+  endforeach()
+
+  set(rc_file "${CMAKE_CURRENT_BINARY_DIR}/${target}.rc")
+  configure_file("${PROJECT_SOURCE_DIR}/launcher/launcher.rc.in" "${rc_file}" @ONLY)
+  set_source_files_properties("${rc_file}" PROPERTIES OBJECT_DEPENDS "${payload_files}")
+
+  add_executable(${target} WIN32 "${PROJECT_SOURCE_DIR}/launcher/win_main.cpp" "${rc_file}")
+  target_link_libraries(${target} PRIVATE launcher_logic)
+  if(L_OUTPUT_NAME)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME "${L_OUTPUT_NAME}")
+  endif()
+endfunction()

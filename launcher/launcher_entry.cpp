@@ -1,0 +1,23 @@
+#include "launcher/launcher_entry.h"
+
+#include <array>
+
+#include "common/path_limits.h"
+#include "launcher/main_sequence.h"
+#include "platform/com.h"
+#include "platform/modules.h"
+
+std::string ExecutablePath() {
+  std::array<char, kPathBufferSize> buffer{};
+  const std::uint32_t length =
+      platform::GetOwnModuleFileName(buffer.data(), kPathBufferSize);
+  if (length == 0 || length >= kPathBufferSize) return {};
+  return std::string(buffer.data(), length);
+}
+
+int LauncherEntry() {
+  platform::InitializeCom();
+  RunLauncher(ExecutablePath());
+  platform::UninitializeCom();
+  return 0;
+}

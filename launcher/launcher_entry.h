@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// The full path of the running executable, or empty when the system could not
+// give it whole: a path cut at the buffer's end must never be used.
+std::string ExecutablePath();
+
+// The process's work from start to end: opens the COM apartment of the run,
+// runs the main sequence on the executable's own path and closes the
+// apartment. The process exit code is always 0, whatever happened.
+int LauncherEntry();

@@ -1,0 +1,10 @@
+#include "platform/com.h"
+#include "platform/sim/sim_world.h"
+
+namespace platform {
+
+void InitializeCom() { ++sim::TheWorld().comInitializations; }
+
+void UninitializeCom() { ++sim::TheWorld().comUninitializations; }
+
+}  // namespace platform

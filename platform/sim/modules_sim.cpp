@@ -1,0 +1,56 @@
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "platform/modules.h"
+#include "platform/sim/sim_world.h"
+
+namespace platform {
+
+namespace {
+sim::SimModule* FromRaw(RawModule module) {
+  return reinterpret_cast<sim::SimModule*>(module);
+}
+}  // namespace
+
+RawModule LoadModule(const std::string& path) {
+  sim::World& world = sim::TheWorld();
+  if (world.faults.ShouldFail("LoadModule")) return nullptr;
+  sim::SimModule* module = world.FindModule(path);
+  if (module == nullptr) return nullptr;
+  ++module->references;
+  return reinterpret_cast<RawModule>(module);
+}
+
+void UnloadModule(RawModule module) noexcept {
+  if (module != nullptr) --FromRaw(module)->references;
+}
+
+void* FindExport(RawModule module, const char* name) {
+  const auto& exports = FromRaw(module)->exports;
+  auto found = exports.find(name);
+  return found == exports.end() ? nullptr : found->second;
+}
+
+std::uint32_t GetOwnModuleFileName(char* buffer, std::uint32_t size) {
+  sim::World& world = sim::TheWorld();
+  if (size == 0 || world.faults.ShouldFail("GetOwnModuleFileName")) return 0;
+  const std::string& path = world.ownModulePath;
+  if (path.size() >= size) {
+    // The path is cut to size - 1 characters and the full size returned.
+    std::memcpy(buffer, path.data(), size - 1);
+    buffer[size - 1] = '\0';
+    return size;
+  }
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return static_cast<std::uint32_t>(path.size());
+}
+
+bool SamePathIgnoringCase(const std::string& a, const std::string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](unsigned char x, unsigned char y) {
+                      return std::tolower(x) == std::tolower(y);
+                    });
+}
+
+}  // namespace platform

@@ -1,0 +1,77 @@
+#pragma once
+
+// The simulated Windows that host tests run the launcher's logic over. A test
+// arranges a world (modules with resources and exports, windows, threads),
+// runs the code, then reads the world back (message boxes shown, modules
+// still loaded, waits made). One world per process, reset by every test.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/windows_ui.h"
+
+namespace sim {
+
+struct MessageBoxRecord {
+  platform::WindowHandle owner = 0;
+  std::string text;
+  std::string title;
+  std::uint32_t style = 0;
+};
+
+struct SimModule {
+  // Resources by (upper-case type name, id).
+  std::map<std::pair<std::string, std::uint16_t>, std::vector<std::uint8_t>>
+      resources;
+  std::map<std::string, void*> exports;
+  int references = 0;
+};
+
+// Makes the N-th future call of a named operation fail, as a test VFS does:
+// every error path gets a host test without special code in the logic.
+class FaultPlan {
+ public:
+  // The `nth` call from now (1 = the next one) of `operation` fails.
+  void FailCall(std::string_view operation, int nth);
+  // Counts one call of `operation`; true when that call is to fail.
+  bool ShouldFail(std::string_view operation);
+
+ private:
+  std::map<std::string, int, std::less<>> countdowns_;
+};
+
+struct World {
+  // Modules by lower-cased path.
+  std::map<std::string, SimModule> modules;
+  std::string ownModulePath;
+
+  std::map<platform::WindowHandle, std::uint32_t> windowThreads;
+  platform::WindowHandle foregroundWindow = 0;
+  std::uint32_t currentThreadId = 1;
+
+  std::vector<MessageBoxRecord> messageBoxes;
+  int comInitializations = 0;
+  int comUninitializations = 0;
+  int eventWaits = 0;
+
+  FaultPlan faults;
+
+  SimModule& AddModule(const std::string& path);
+  SimModule* FindModule(const std::string& path);
+  void AddResource(const std::string& modulePath, std::string_view type,
+                   std::uint16_t id, std::vector<std::uint8_t> bytes);
+  // A module whose resources are those of a real PE file on the host.
+  bool AddModuleFromPeFile(const std::string& path,
+                           const std::string& hostFile);
+  int LoadedModuleReferences() const;
+};
+
+// The one world of this process.
+World& TheWorld();
+// Replaces the world with an empty one.
+void ResetWorld();
+
+}  // namespace sim

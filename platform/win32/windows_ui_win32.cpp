@@ -1,0 +1,26 @@
+#include <windows.h>
+
+#include "platform/windows_ui.h"
+
+namespace platform {
+
+namespace {
+HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+}  // namespace
+
+WindowHandle GetForegroundWindow() {
+  return reinterpret_cast<WindowHandle>(::GetForegroundWindow());
+}
+
+std::uint32_t GetWindowThreadId(WindowHandle window) {
+  return ::GetWindowThreadProcessId(ToHwnd(window), nullptr);
+}
+
+std::uint32_t GetCurrentThreadId() { return ::GetCurrentThreadId(); }
+
+void ShowMessageBox(WindowHandle owner, const std::string& text,
+                    const std::string& title, std::uint32_t style) {
+  ::MessageBoxA(ToHwnd(owner), text.c_str(), title.c_str(), style);
+}
+
+}  // namespace platform

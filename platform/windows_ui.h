@@ -1,0 +1,27 @@
+#pragma once
+
+// Top-level windows, thread identity and the message box. On Windows:
+// GetForegroundWindow, GetWindowThreadProcessId, GetCurrentThreadId and
+// MessageBoxA.
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// A window handle as a number; 0 means "no window".
+using WindowHandle = std::uintptr_t;
+
+WindowHandle GetForegroundWindow();
+
+// Id of the thread that created `window`; 0 when the window does not exist.
+std::uint32_t GetWindowThreadId(WindowHandle window);
+
+std::uint32_t GetCurrentThreadId();
+
+// A modal message box; returns when the user dismisses it. Failures and the
+// button pressed are not reported: nothing could be done about either.
+void ShowMessageBox(WindowHandle owner, const std::string& text,
+                    const std::string& title, std::uint32_t style);
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+#include "launcher/launcher_entry.h"
+
+#include "common/messages.h"
+#include "tests/support/sim_test.h"
+
+namespace {
+
+using LauncherEntryTest = SimTest;
+
+TEST_F(LauncherEntryTest, ExecutablePathIsTakenWhole) {
+  world().ownModulePath = "C:\\Tools\\Budget.exe";
+  EXPECT_EQ(ExecutablePath(), "C:\\Tools\\Budget.exe");
+
+  world().ownModulePath = "C:\\" + std::string(256, 'p');
+  EXPECT_EQ(ExecutablePath().size(), 259u);
+}
+
+TEST_F(LauncherEntryTest, CutOrMissingExecutablePathIsEmpty) {
+  world().ownModulePath = "C:\\" + std::string(257, 'p');
+  EXPECT_EQ(ExecutablePath(), "");
+
+  world().ownModulePath = "C:\\Tools\\Budget.exe";
+  world().faults.FailCall("GetOwnModuleFileName", 1);
+  EXPECT_EQ(ExecutablePath(), "");
+}
+
+TEST_F(LauncherEntryTest, RunsInsideOneComApartmentAndExitsWithZero) {
+  world().ownModulePath = "C:\\Tools\\Budget.exe";
+  world().AddModule(world().ownModulePath);
+  EXPECT_EQ(LauncherEntry(), 0);
+  EXPECT_EQ(world().comInitializations, 1);
+  EXPECT_EQ(world().comUninitializations, 1);
+  EXPECT_TRUE(world().messageBoxes.empty());
+}
+
+TEST_F(LauncherEntryTest, CutExecutablePathFailsAsAnEmptyPathAndStillExitsZero) {
+  world().ownModulePath = "C:\\" + std::string(300, 'p') + ".exe";
+  EXPECT_EQ(LauncherEntry(), 0);
+  ASSERT_EQ(world().messageBoxes.size(), 1u);
+  EXPECT_EQ(world().messageBoxes[0].text, messages::WorkbookPathFailed(""));
+  EXPECT_EQ(world().comUninitializations, 1);
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+#include "resources/splash_data.h"
+
+#include <gtest/gtest.h>
+
+#include "resources/byte_reader.h"
+
+namespace {
+
+std::vector<std::uint8_t> Words(std::initializer_list<std::int32_t> words) {
+  std::vector<std::uint8_t> bytes;
+  for (std::int32_t word : words) {
+    const auto value = static_cast<std::uint32_t>(word);
+    for (int shift = 0; shift < 32; shift += 8) {
+      bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+  }
+  return bytes;
+}
+
+SplashData Parsed(const std::vector<std::uint8_t>& bytes) {
+  ByteReader reader(bytes);
+  SplashData data;
+  ParseSplashData(reader, data);
+  return data;
+}
+
+void ExpectWords(const SplashData& data, std::int32_t a, std::int32_t b,
+                 std::int32_t c, std::int32_t seconds) {
+  EXPECT_EQ(data.parameterA, a);
+  EXPECT_EQ(data.parameterB, b);
+  EXPECT_EQ(data.parameterC, c);
+  EXPECT_EQ(data.displaySeconds, seconds);
+}
+
+TEST(SplashData, StartsWithItsDefaults) { ExpectWords(SplashData{}, 1, 0, 0, 0); }
+
+TEST(SplashData, VersionTwoCarriesTheDisplayTime) {
+  ExpectWords(Parsed(Words({2, 1, 0, 0, 3, 0})), 1, 0, 0, 3);
+  ExpectWords(Parsed(Words({5, 7, 8, 9, 12})), 7, 8, 9, 12);
+}
+
+TEST(SplashData, VersionOneOrLessIgnoresTheDisplayTime) {
+  ExpectWords(Parsed(Words({1, 4, 5, 6, 3})), 4, 5, 6, 0);
+  ExpectWords(Parsed(Words({-1, 4, 5, 6, 3})), 4, 5, 6, 0);
+}
+
+TEST(SplashData, ShortRecordKeepsTheDefaultsOfMissingWords) {
+  std::vector<std::uint8_t> tenBytes = Words({2, 9, 5});
+  tenBytes.resize(10);
+  ExpectWords(Parsed(tenBytes), 9, 0, 0, 0);
+  ExpectWords(Parsed({}), 1, 0, 0, 0);
+  ExpectWords(Parsed({7}), 1, 0, 0, 0);
+  ExpectWords(Parsed(Words({2, 4, 5, 6})), 4, 5, 6, 0);
+}
+
+}  // namespace
