@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The full test run: installs what is missing, builds every preset the tests
+# need and runs every test label. Fails when any label ran no test.
+#
+#   unit, scenario  host builds (plain and with ASan+UBSan), over the simulated
+#                   Windows; plus static checks of the shipped executable
+#   fuzz            clang libFuzzer targets, a short bounded run each
+#   e2e             the real executable under Wine, with test doubles
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/bootstrap.sh
+source scripts/wine_arch.sh
+
+configure_and_build() {
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1"
+}
+
+# The shipped executable first: host tests read its resources.
+configure_and_build win32
+configure_and_build host
+configure_and_build host-asan
+configure_and_build fuzz
+if [ "$LAUNCHER_WINE_PRESET" != win32 ]; then
+  configure_and_build "$LAUNCHER_WINE_PRESET"
+fi
+
+declare -A ran
+run_label() {
+  local tree=$1 label=$2 log
+  log=$(mktemp)
+  if ! (cd "build/$tree" && ctest -L "^$label\$" --output-on-failure --no-tests=error -j2) | tee "$log"; then
+    echo "test: label '$label' failed in build/$tree" >&2
+    exit 1
+  fi
+  local count
+  count=$(sed -n 's/.*tests passed, [0-9]* tests failed out of \([0-9]*\)/\1/p' "$log" | tail -n1)
+  ran[$label]=$(( ${ran[$label]:-0} + ${count:-0} ))
+  rm -f "$log"
+}
+
+run_label host unit
+run_label host scenario
+run_label host-asan unit
+run_label host-asan scenario
+run_label win32 unit
+run_label fuzz fuzz
+echo "e2e: Wine runs the $LAUNCHER_WINE_PRESET build ($LAUNCHER_WINE_NOTE)"
+run_label "$LAUNCHER_WINE_PRESET" e2e
+
+for label in unit scenario fuzz e2e; do
+  if [ "${ran[$label]:-0}" -eq 0 ]; then
+    echo "test: label '$label' ran no test" >&2
+    exit 1
+  fi
+done
+total=0
+for label in unit scenario fuzz e2e; do
+  echo "label $label: ${ran[$label]} tests"
+  total=$(( total + ran[$label] ))
+done
+echo "$total passed, 0 failed"
