@@ -5,11 +5,11 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++
   libgtest-dev libgmock-dev zlib1g-dev
-  g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
-  wine wine32:i386
-  xvfb xauth x11-utils
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
+  wine wine64 wine32:i386
+  xvfb xauth
   clang
   zip unzip python3
 )
