@@ -1,11 +1,21 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/launcher_error.h"
 
 // Installs the runtime module for the current user from the executable's
-// RUNTIME resource. True with `runtimePath` set to the installed file; false
-// only after the failure's message has been written into `error`.
+// RUNTIME resource into the product folder, at every start. True with
+// `runtimePath` set to the installed file; false only after the failure's
+// message has been written into `error`. A module that cannot be deleted
+// (loaded by a running Excel or an earlier launcher) is used as it is.
 bool InstallRuntime(const std::string& exePath, std::string& runtimePath,
                     LauncherError& error);
+
+// Extracts the runtime archive's first entry to `targetPath`. True when that
+// worked or, failing that, when a file exists at `targetPath` afterwards:
+// another process put it there and holds it.
+bool ExtractRuntimeFile(const std::vector<std::uint8_t>& archive,
+                        const std::string& targetPath);

@@ -1,5 +1,6 @@
 #include "install/runtime_version.h"
 
+#include "install/runtime_contract.h"
 #include "platform/modules.h"
 
 bool CheckRuntimeVersion(const std::string& path) {
@@ -7,7 +8,8 @@ bool CheckRuntimeVersion(const std::string& path) {
   if (!module) return false;
   using GetVersion = std::int32_t (*)();
   std::int32_t version = 0;
-  if (void* exported = platform::FindExport(module.Get(), "RtmGetVersion")) {
+  if (void* exported = platform::FindExport(
+          module.Get(), runtime_contract::kGetVersionExport)) {
     version = reinterpret_cast<GetVersion>(exported)();
   }
   return version >= kMinimumRuntimeVersion;

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes the sample payload that the demo and the Wine tests build into a
-launcher: one file per resource role, in the directory given. Everything is
-made here, deterministically, so nothing binary lives in the repository.
+launcher: one file per resource role, in the directory given, but for the
+runtime archive, which the build zips from the runtime module double.
+Everything is made here, deterministically, so nothing binary lives in the
+repository.
 
 usage: make_sample_payload.py <output-dir> [--extension .xlam]
 """
@@ -96,6 +98,12 @@ def loader_xlam():
     return zip_bytes([("[Content_Types].xml", content_types)])
 
 
+MANIFEST = b"""<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
+</assembly>
+"""
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("output", type=Path)
@@ -105,8 +113,6 @@ def main():
     out.mkdir(parents=True, exist_ok=True)
 
     files = {
-        "runtime.zip": zip_bytes([("SheltraRuntime.dll",
-                                   b"sample runtime module" * 64)]),
         "ldr.bin": b"1",
         "splash.zip": zip_bytes([("SPLASH.jpg", TINY_JPEG)]),
         "workbook.xls": workbook_image(),
@@ -119,6 +125,7 @@ def main():
         "loader.xla": loader_xla(),
         "launcher.ico": icon_32x32(),
         "update.bmp": bitmap_59x59(),
+        "launcher.manifest": MANIFEST,
     }
     for name, data in files.items():
         path = out / name

@@ -9,6 +9,14 @@
 
 #include "platform/unique_handle.h"
 
+// The calling convention of the system's exported functions (WINAPI), for
+// calls through an address that FindExport returned.
+#if defined(_WIN32) && defined(__i386__)
+#define PLATFORM_WINAPI __attribute__((stdcall))
+#else
+#define PLATFORM_WINAPI
+#endif
+
 namespace platform {
 
 struct ModuleTag;

@@ -11,7 +11,7 @@ packages=(
   wine wine64 wine32:i386
   xvfb xauth
   clang
-  zip unzip python3
+  zip unzip p7zip-full libarchive-tools python3
 )
 
 missing=()

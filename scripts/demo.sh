@@ -9,7 +9,7 @@ source scripts/wine_arch.sh
 preset=$LAUNCHER_WINE_PRESET
 echo "== Building the $preset launcher ($LAUNCHER_WINE_NOTE)"
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target Launcher resource_probe box_watcher >/dev/null
+cmake --build --preset "$preset" --target Launcher resource_probe box_watcher file_facts >/dev/null
 
 build=build/$preset
 launcher=$build/payload/Launcher.exe
@@ -32,6 +32,9 @@ done
   "${probe_arguments[@]}" 2>/dev/null | sed 's/^/   /'
 
 echo "== Starting it as C:\\Tools\\Budget.exe, with a watcher for message boxes:"
-python3 tests/e2e/launcher_case.py sample_run --launcher "$launcher" \
-  --watcher "$build/tests/e2e/box_watcher.exe" --work "$build/demo-run" | sed 's/^/   /'
+python3 tests/e2e/launcher_case.py sample_run --build "$build" \
+  --work "$build/demo-run" | sed 's/^/   /'
+installed=$(find "$WINEPREFIX/drive_c/users" -path '*AppData/Local/Quorvane/SheltraRuntime.dll')
+echo "== Files it wrote:"
+echo "   $installed ($(stat -c %s "$installed") bytes, the runtime module from its RUNTIME archive)"
 echo "== Done: the launcher exited with code 0 and showed no message."

@@ -39,6 +39,28 @@ bool FaultPlan::ShouldFail(std::string_view operation) {
   return true;
 }
 
+namespace {
+
+std::int32_t SimGetFolderPath(void*, int csidl, void*, std::uint32_t,
+                              char* path) {
+  const World& world = TheWorld();
+  auto found = world.shellFolders.find(csidl);
+  if (found == world.shellFolders.end()) return static_cast<std::int32_t>(0x80004005);
+  const std::size_t length = std::min<std::size_t>(found->second.size(), 259);
+  std::copy_n(found->second.data(), length, path);
+  path[length] = '\0';
+  return world.shellFolderResult;
+}
+
+}  // namespace
+
+World::World() {
+  AddModule("shell32.dll").exports["SHGetFolderPathA"] =
+      reinterpret_cast<void*>(&SimGetFolderPath);
+  shellFolders[0x1C] = "C:\\Users\\u\\AppData\\Local";
+  shellFolders[0x26] = "C:\\Program Files";
+}
+
 SimModule& World::AddModule(const std::string& path) {
   return modules[Lowered(path)];
 }
@@ -80,5 +102,28 @@ World& TheWorld() {
 }
 
 void ResetWorld() { TheWorld() = World{}; }
+
+}  // namespace sim
+
+namespace sim {
+
+std::filesystem::path World::HostPath(const std::string& windowsPath) const {
+  std::string path = windowsPath;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  if (path.size() < 2 || path[1] != ':') {
+    // Relative to the current folder, as Windows resolves it.
+    path = currentFolder + "\\" + path;
+  }
+  std::filesystem::path host =
+      sandboxRoot / std::string(1, static_cast<char>(std::toupper(
+                                       static_cast<unsigned char>(path[0]))));
+  std::size_t start = 2;
+  while (start < path.size()) {
+    const std::size_t end = std::min(path.find('\\', start), path.size());
+    if (end > start) host /= path.substr(start, end - start);
+    start = end + 1;
+  }
+  return host;
+}
 
 }  // namespace sim

@@ -6,11 +6,15 @@
 // still loaded, waits made). One world per process, reset by every test.
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/windows_ui.h"
 
 namespace sim {
@@ -43,7 +47,34 @@ class FaultPlan {
   std::map<std::string, int, std::less<>> countdowns_;
 };
 
+// What the simulated file system keeps beside the real files of the sandbox:
+// the Windows attributes and times that a Linux file cannot hold as such.
+struct SimFileRecord {
+  std::uint32_t attributes = platform::file_attribute::kArchive;
+  std::optional<platform::FileTime> creation;
+  std::optional<platform::FileTime> access;
+  std::optional<platform::FileTime> modification;
+};
+
 struct World {
+  World();
+
+  // Files are real files below the sandbox root: C:\Users\u\x.txt lives at
+  // <root>/C/Users/u/x.txt. Names are case-sensitive there, unlike Windows.
+  std::filesystem::path sandboxRoot;
+  std::string currentFolder = "C:\\Users\\u";
+  std::string tempFolder = "C:\\Users\\u\\AppData\\Local\\Temp\\";
+  // Local time is UTC plus this many seconds.
+  std::int64_t localTimeOffsetSeconds = 0;
+  // By sandbox path.
+  std::map<std::filesystem::path, SimFileRecord> fileRecords;
+  // Paths another process holds open without sharing: they can be neither
+  // deleted nor written.
+  std::set<std::filesystem::path> lockedFiles;
+
+  // The sandbox path of a Windows path.
+  std::filesystem::path HostPath(const std::string& windowsPath) const;
+
   // Modules by lower-cased path.
   std::map<std::string, SimModule> modules;
   std::string ownModulePath;
@@ -51,6 +82,12 @@ struct World {
   std::map<platform::WindowHandle, std::uint32_t> windowThreads;
   platform::WindowHandle foregroundWindow = 0;
   std::uint32_t currentThreadId = 1;
+  std::uint32_t processId = 4242;
+
+  // What the system's SHGetFolderPathA answers, by CSIDL; a missing entry
+  // fails. "shell32.dll" exports it unless a test removes the module.
+  std::map<int, std::string> shellFolders;
+  std::int32_t shellFolderResult = 0;
 
   std::vector<MessageBoxRecord> messageBoxes;
   int comInitializations = 0;

@@ -2,6 +2,7 @@
 
 #include "common/messages.h"
 #include "tests/support/sim_test.h"
+#include "tests/support/zip_test_archive.h"
 
 namespace {
 
@@ -11,7 +12,14 @@ class MainSequenceTest : public SimTest {
  protected:
   void SetUp() override {
     SimTest::SetUp();
-    world().AddResource(kExe, "EXT", 106, {'.', 'x', 'l', 'a', 'm', 0});
+    Carry(kExe);
+  }
+
+  // The resources every launcher carries for the steps that run so far.
+  void Carry(const std::string& exe) {
+    world().AddResource(exe, "EXT", 106, {'.', 'x', 'l', 'a', 'm', 0});
+    world().AddResource(exe, "RUNTIME", 102,
+                        OneEntryZip("SheltraRuntime.dll", "MZ module"));
   }
 
   void ExpectOneBox(const std::string& text) {
@@ -25,25 +33,33 @@ class MainSequenceTest : public SimTest {
 TEST_F(MainSequenceTest, RunWithoutFailureShowsNothingAndReturnsOne) {
   EXPECT_EQ(RunLauncher(kExe), 1);
   EXPECT_TRUE(world().messageBoxes.empty());
+  EXPECT_EQ(FileContent("C:\\Users\\u\\AppData\\Local\\Quorvane\\"
+                        "SheltraRuntime.dll"),
+            "MZ module");
   EXPECT_EQ(world().eventWaits, 0);
   EXPECT_EQ(world().LoadedModuleReferences(), 0);
 }
 
 TEST_F(MainSequenceTest, MissingExtensionIsNotReported) {
-  world().FindModule(kExe)->resources.clear();
+  world().FindModule(kExe)->resources.erase({"EXT", 106});
   EXPECT_EQ(RunLauncher(kExe), 1);
   EXPECT_TRUE(world().messageBoxes.empty());
 }
 
-TEST_F(MainSequenceTest, EmptyExecutablePathReportsTheWorkbookPathMessage) {
+TEST_F(MainSequenceTest, EmptyExecutablePathEndsTheRunAtTheInstallation) {
   EXPECT_EQ(RunLauncher(""), 0);
-  ExpectOneBox(
-      "File '' can not be created.\nPlease, check that another instance of "
-      "this application is not running");
+  ExpectOneBox("Sheltra Runtime can not be found in executable.");
+}
+
+TEST_F(MainSequenceTest, InstallationFailureEndsTheRunWithItsMessage) {
+  world().modules.erase("shell32.dll");
+  EXPECT_EQ(RunLauncher(kExe), 0);
+  ExpectOneBox("Sheltra was unable to locate Application Data folder.");
 }
 
 TEST_F(MainSequenceTest, WorkbookPathOverTheLimitIsReportedNotCut) {
   const std::string exe = "C:\\" + std::string(250, 'd') + "\\B.exe";
+  Carry(exe);
   world().AddResource(exe, "EXT", 106, {'.', 'x', 'l', 's', 'x', 'x', 0});
   EXPECT_EQ(RunLauncher(exe), 0);
   ExpectOneBox(messages::WorkbookPathFailed(""));
@@ -57,7 +73,7 @@ TEST_F(MainSequenceTest, ReportIsOwnedByTheLaunchersForegroundWindowOnly) {
   ASSERT_EQ(world().messageBoxes.size(), 1u);
   EXPECT_EQ(world().messageBoxes[0].owner, 0x50u);
 
-  sim::ResetWorld();
+  world().messageBoxes.clear();
   world().windowThreads[0x60] = 99;
   world().foregroundWindow = 0x60;
   RunLauncher("");

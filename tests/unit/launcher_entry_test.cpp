@@ -2,6 +2,7 @@
 
 #include "common/messages.h"
 #include "tests/support/sim_test.h"
+#include "tests/support/zip_test_archive.h"
 
 namespace {
 
@@ -26,7 +27,8 @@ TEST_F(LauncherEntryTest, CutOrMissingExecutablePathIsEmpty) {
 
 TEST_F(LauncherEntryTest, RunsInsideOneComApartmentAndExitsWithZero) {
   world().ownModulePath = "C:\\Tools\\Budget.exe";
-  world().AddModule(world().ownModulePath);
+  world().AddResource(world().ownModulePath, "RUNTIME", 102,
+                      OneEntryZip("SheltraRuntime.dll", "MZ"));
   EXPECT_EQ(LauncherEntry(), 0);
   EXPECT_EQ(world().comInitializations, 1);
   EXPECT_EQ(world().comUninitializations, 1);
@@ -35,9 +37,12 @@ TEST_F(LauncherEntryTest, RunsInsideOneComApartmentAndExitsWithZero) {
 
 TEST_F(LauncherEntryTest, CutExecutablePathFailsAsAnEmptyPathAndStillExitsZero) {
   world().ownModulePath = "C:\\" + std::string(300, 'p') + ".exe";
+  // Were the cut path used, its runtime would be found and installed.
+  world().AddResource(world().ownModulePath.substr(0, 259), "RUNTIME", 102,
+                      OneEntryZip("SheltraRuntime.dll", "MZ"));
   EXPECT_EQ(LauncherEntry(), 0);
   ASSERT_EQ(world().messageBoxes.size(), 1u);
-  EXPECT_EQ(world().messageBoxes[0].text, messages::WorkbookPathFailed(""));
+  EXPECT_EQ(world().messageBoxes[0].text, messages::kRuntimeMissing);
   EXPECT_EQ(world().comUninitializations, 1);
 }
 

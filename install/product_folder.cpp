@@ -1,0 +1,57 @@
+#include "install/product_folder.h"
+
+#include <array>
+
+#include "common/path_limits.h"
+#include "platform/files.h"
+#include "platform/modules.h"
+
+namespace {
+
+// A folder path with its trailing backslash, or empty when it has none and
+// cannot take one within the path limit.
+std::string WithTrailingBackslash(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder.size() <= kMaxPathLength ? folder : std::string();
+}
+
+}  // namespace
+
+std::string GetShellFolderPath(int csidl) {
+  // Bound at run time: the executable imports nothing from shell32.
+  platform::UniqueModule shell32(platform::LoadModule("shell32.dll"));
+  if (!shell32) return {};
+  using GetFolderPath = std::int32_t(PLATFORM_WINAPI*)(
+      void* owner, int csidl, void* token, std::uint32_t flags, char* path);
+  const auto getFolderPath = reinterpret_cast<GetFolderPath>(
+      platform::FindExport(shell32.Get(), "SHGetFolderPathA"));
+  if (getFolderPath == nullptr) return {};
+
+  std::array<char, kPathBufferSize> path{};
+  // Flags 0: the folder as it is now; the query never creates it.
+  if (getFolderPath(nullptr, csidl, nullptr, 0, path.data()) != 0) return {};
+  return WithTrailingBackslash(path.data());
+}
+
+std::string GetLocalAppDataPath() {
+  return GetShellFolderPath(kCsidlLocalAppData);
+}
+
+std::string GetProgramFilesPath() {
+  return GetShellFolderPath(kCsidlProgramFiles);
+}
+
+std::string GetTempFolderPath() {
+  return WithTrailingBackslash(platform::TempFolder());
+}
+
+std::string EnsureProductFolder(const std::string& base) {
+  const std::string folder = base + kProductFolderName;
+  if (folder.size() > kMaxPathLength) return {};
+  // A creation that fails shows up later, as a failure to write into it.
+  if (platform::QueryFileAttributes(folder) ==
+      platform::file_attribute::kInvalid) {
+    platform::CreateFolder(folder);
+  }
+  return folder;
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+// Files and folders by narrow (ANSI code page) path. On Windows: CreateFileA,
+// ReadFile, WriteFile, SetFilePointerEx, SetFileTime, CloseHandle,
+// GetFileAttributesA, CreateDirectoryA, DeleteFileA, GetCurrentDirectoryA,
+// GetTempPathA, SystemTimeToFileTime and LocalFileTimeToFileTime.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/unique_handle.h"
+
+namespace platform {
+
+struct FileTag;
+using RawFile = FileTag*;
+
+// Windows file attribute bits.
+namespace file_attribute {
+inline constexpr std::uint32_t kReadOnly = 0x01;
+inline constexpr std::uint32_t kHidden = 0x02;
+inline constexpr std::uint32_t kSystem = 0x04;
+inline constexpr std::uint32_t kDirectory = 0x10;
+inline constexpr std::uint32_t kArchive = 0x20;
+inline constexpr std::uint32_t kNormal = 0x80;
+// What QueryFileAttributes returns when nothing exists at a path.
+inline constexpr std::uint32_t kInvalid = 0xFFFFFFFF;
+}  // namespace file_attribute
+
+// 100-nanosecond intervals since 1601-01-01.
+struct FileTime {
+  std::uint64_t ticks = 0;
+};
+
+struct SystemTime {
+  std::uint16_t year = 0;
+  std::uint16_t month = 0;
+  std::uint16_t dayOfWeek = 0;
+  std::uint16_t day = 0;
+  std::uint16_t hour = 0;
+  std::uint16_t minute = 0;
+  std::uint16_t second = 0;
+  std::uint16_t milliseconds = 0;
+};
+
+enum class CreateMode {
+  kCreateOrTruncate,  // CREATE_ALWAYS
+  kCreateNew,         // CREATE_NEW: fails when something exists at the path
+};
+
+enum class SeekOrigin { kBegin, kCurrent, kEnd };
+
+// Opens an existing file for reading, shared for reading. nullptr on failure.
+RawFile OpenFileForReading(const std::string& path);
+// Creates a file for writing with the given attributes (kNormal for none).
+// nullptr on failure.
+RawFile CreateFileForWriting(const std::string& path, CreateMode mode,
+                             std::uint32_t attributes);
+void CloseFile(RawFile file) noexcept;
+
+// False on failure; `done` is the count actually transferred.
+bool ReadFromFile(RawFile file, void* buffer, std::uint32_t size,
+                  std::uint32_t& done);
+bool WriteToFile(RawFile file, const void* data, std::uint32_t size,
+                 std::uint32_t& done);
+// Moves the file pointer; `position` receives the new absolute position.
+bool SeekFile(RawFile file, std::int64_t offset, SeekOrigin origin,
+              std::uint64_t& position);
+// Sets the times given; a null pointer leaves that time unchanged.
+bool SetFileTimes(RawFile file, const FileTime* creation,
+                  const FileTime* access, const FileTime* modification);
+
+// The attribute bits of what exists at `path`, or file_attribute::kInvalid.
+std::uint32_t QueryFileAttributes(const std::string& path);
+// Creates one folder level.
+bool CreateFolder(const std::string& path);
+bool RemoveFile(const std::string& path);
+// The process's current folder, without a guaranteed trailing backslash;
+// empty on failure.
+std::string CurrentFolder();
+// The user's temporary folder as the system reports it (normally with a
+// trailing backslash); empty on failure.
+std::string TempFolder();
+
+bool SystemTimeToFileTime(const SystemTime& time, FileTime& fileTime);
+// Converts a file time in local time to UTC.
+bool LocalFileTimeToFileTime(const FileTime& local, FileTime& utc);
+
+struct FileTraits {
+  using Raw = RawFile;
+  static constexpr Raw Empty() noexcept { return nullptr; }
+  static void Close(Raw file) noexcept { CloseFile(file); }
+};
+using UniqueFile = UniqueHandle<FileTraits>;
+
+}  // namespace platform

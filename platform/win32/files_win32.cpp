@@ -1,0 +1,141 @@
+#include <windows.h>
+
+#include "platform/files.h"
+
+namespace platform {
+
+namespace {
+
+HANDLE ToHandle(RawFile file) { return reinterpret_cast<HANDLE>(file); }
+
+// CreateFileA signals failure with INVALID_HANDLE_VALUE; the holders use null.
+RawFile FromHandle(HANDLE handle) {
+  return handle == INVALID_HANDLE_VALUE ? nullptr
+                                        : reinterpret_cast<RawFile>(handle);
+}
+
+FILETIME ToFiletime(const FileTime& time) {
+  return {static_cast<DWORD>(time.ticks), static_cast<DWORD>(time.ticks >> 32)};
+}
+
+FileTime FromFiletime(const FILETIME& time) {
+  return {static_cast<std::uint64_t>(time.dwHighDateTime) << 32 |
+          time.dwLowDateTime};
+}
+
+std::string FolderFrom(DWORD (*query)(DWORD, LPSTR)) {
+  char buffer[MAX_PATH] = {};
+  const DWORD length = query(MAX_PATH, buffer);
+  if (length == 0 || length >= MAX_PATH) return {};
+  return std::string(buffer, length);
+}
+
+DWORD QueryCurrentFolder(DWORD size, LPSTR buffer) {
+  return ::GetCurrentDirectoryA(size, buffer);
+}
+
+DWORD QueryTempFolder(DWORD size, LPSTR buffer) {
+  return ::GetTempPathA(size, buffer);
+}
+
+}  // namespace
+
+RawFile OpenFileForReading(const std::string& path) {
+  return FromHandle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+}
+
+RawFile CreateFileForWriting(const std::string& path, CreateMode mode,
+                             std::uint32_t attributes) {
+  const DWORD disposition =
+      mode == CreateMode::kCreateNew ? CREATE_NEW : CREATE_ALWAYS;
+  return FromHandle(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                  disposition, attributes, nullptr));
+}
+
+void CloseFile(RawFile file) noexcept {
+  if (file != nullptr) ::CloseHandle(ToHandle(file));
+}
+
+bool ReadFromFile(RawFile file, void* buffer, std::uint32_t size,
+                  std::uint32_t& done) {
+  DWORD read = 0;
+  const BOOL ok = ::ReadFile(ToHandle(file), buffer, size, &read, nullptr);
+  done = read;
+  return ok != FALSE;
+}
+
+bool WriteToFile(RawFile file, const void* data, std::uint32_t size,
+                 std::uint32_t& done) {
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(ToHandle(file), data, size, &written, nullptr);
+  done = written;
+  return ok != FALSE;
+}
+
+bool SeekFile(RawFile file, std::int64_t offset, SeekOrigin origin,
+              std::uint64_t& position) {
+  const DWORD method = origin == SeekOrigin::kBegin     ? FILE_BEGIN
+                       : origin == SeekOrigin::kCurrent ? FILE_CURRENT
+                                                        : FILE_END;
+  LARGE_INTEGER distance;
+  distance.QuadPart = offset;
+  LARGE_INTEGER moved;
+  if (!::SetFilePointerEx(ToHandle(file), distance, &moved, method)) {
+    return false;
+  }
+  position = static_cast<std::uint64_t>(moved.QuadPart);
+  return true;
+}
+
+bool SetFileTimes(RawFile file, const FileTime* creation,
+                  const FileTime* access, const FileTime* modification) {
+  FILETIME times[3];
+  const FileTime* given[3] = {creation, access, modification};
+  const FILETIME* pointers[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    if (given[i] != nullptr) {
+      times[i] = ToFiletime(*given[i]);
+      pointers[i] = &times[i];
+    }
+  }
+  return ::SetFileTime(ToHandle(file), pointers[0], pointers[1], pointers[2]) !=
+         FALSE;
+}
+
+std::uint32_t QueryFileAttributes(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str());
+}
+
+bool CreateFolder(const std::string& path) {
+  return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+bool RemoveFile(const std::string& path) {
+  return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+std::string CurrentFolder() { return FolderFrom(QueryCurrentFolder); }
+
+std::string TempFolder() { return FolderFrom(QueryTempFolder); }
+
+bool SystemTimeToFileTime(const SystemTime& time, FileTime& fileTime) {
+  const SYSTEMTIME system{time.year,   time.month,  time.dayOfWeek,
+                          time.day,    time.hour,   time.minute,
+                          time.second, time.milliseconds};
+  FILETIME result;
+  if (!::SystemTimeToFileTime(&system, &result)) return false;
+  fileTime = FromFiletime(result);
+  return true;
+}
+
+bool LocalFileTimeToFileTime(const FileTime& local, FileTime& utc) {
+  const FILETIME in = ToFiletime(local);
+  FILETIME out;
+  if (!::LocalFileTimeToFileTime(&in, &out)) return false;
+  utc = FromFiletime(out);
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,63 @@
+#include "resources/zip/zip_paths.h"
+
+#include <initializer_list>
+
+#include "common/path_limits.h"
+#include "platform/files.h"
+
+namespace {
+
+bool JoinPath(std::initializer_list<std::string_view> parts,
+              std::string& path) {
+  std::size_t length = 0;
+  for (const std::string_view part : parts) length += part.size();
+  if (length > kMaxPathLength) return false;
+  path.clear();
+  for (const std::string_view part : parts) path += part;
+  return true;
+}
+
+void CreateIfMissing(const std::string& path) {
+  if (platform::QueryFileAttributes(path) ==
+      platform::file_attribute::kInvalid) {
+    platform::CreateFolder(path);
+  }
+}
+
+}  // namespace
+
+bool IsAbsolutePath(std::string_view path) {
+  return (!path.empty() && (path[0] == '\\' || path[0] == '/')) ||
+         (path.size() >= 2 && path[1] == ':');
+}
+
+bool EnsureDirectory(std::string_view base, std::string_view folder) {
+  std::string path;
+  if (!base.empty()) {
+    if (!JoinPath({base}, path)) return false;
+    CreateIfMissing(path);
+  }
+  if (folder.empty()) return true;
+  const std::size_t last = folder.find_last_of("\\/");
+  if (last != folder.npos && last > 0 &&
+      !EnsureDirectory(base, folder.substr(0, last))) {
+    return false;
+  }
+  if (!JoinPath({base, folder}, path)) return false;
+  CreateIfMissing(path);
+  return true;
+}
+
+bool PrepareOutputPath(std::string_view base, std::string_view target,
+                       std::string& path) {
+  const std::size_t split = target.find_last_of("\\/");
+  if (split == target.npos) {
+    return JoinPath({base, target}, path) && EnsureDirectory(base, {});
+  }
+  const std::string_view folder = target.substr(0, split + 1);
+  const std::string_view file = target.substr(split + 1);
+  if (IsAbsolutePath(folder)) {
+    return JoinPath({folder, file}, path) && EnsureDirectory({}, folder);
+  }
+  return JoinPath({base, folder, file}, path) && EnsureDirectory(base, folder);
+}
