@@ -2,7 +2,7 @@
 
 // Files and folders by narrow (ANSI code page) path. On Windows: CreateFileA,
 // ReadFile, WriteFile, SetFilePointerEx, SetFileTime, CloseHandle,
-// GetFileAttributesA, CreateDirectoryA, DeleteFileA, GetCurrentDirectoryA,
+// GetFileAttributesA, SetFileAttributesA, CreateDirectoryA, DeleteFileA, GetCurrentDirectoryA,
 // GetTempPathA, SystemTimeToFileTime and LocalFileTimeToFileTime.
 
 #include <cstdint>
@@ -72,6 +72,8 @@ bool SetFileTimes(RawFile file, const FileTime* creation,
 
 // The attribute bits of what exists at `path`, or file_attribute::kInvalid.
 std::uint32_t QueryFileAttributes(const std::string& path);
+// Sets the attribute bits of what exists at `path` (kNormal for none).
+bool ApplyFileAttributes(const std::string& path, std::uint32_t attributes);
 // Creates one folder level.
 bool CreateFolder(const std::string& path);
 bool RemoveFile(const std::string& path);

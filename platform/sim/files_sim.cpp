@@ -138,6 +138,13 @@ std::uint32_t QueryFileAttributes(const std::string& path) {
                                              : record->second.attributes;
 }
 
+bool ApplyFileAttributes(const std::string& path, std::uint32_t attributes) {
+  const fs::path host = World().HostPath(path);
+  if (Fails("ApplyFileAttributes") || !fs::is_regular_file(host)) return false;
+  World().fileRecords[host].attributes = attributes;
+  return true;
+}
+
 bool CreateFolder(const std::string& path) {
   if (Fails("CreateFolder")) return false;
   std::error_code error;

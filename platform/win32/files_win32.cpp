@@ -108,6 +108,10 @@ std::uint32_t QueryFileAttributes(const std::string& path) {
   return ::GetFileAttributesA(path.c_str());
 }
 
+bool ApplyFileAttributes(const std::string& path, std::uint32_t attributes) {
+  return ::SetFileAttributesA(path.c_str(), attributes) != FALSE;
+}
+
 bool CreateFolder(const std::string& path) {
   return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }

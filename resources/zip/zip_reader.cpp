@@ -98,16 +98,8 @@ ZipStatus ZipReader::MakeFolder(const std::string& targetPath) {
 
 ZipStatus ZipReader::WriteFile(const ZipEntryInfo& info,
                                const std::string& path) {
-  // A read-only file cannot be removed again, so a read-only entry is read
-  // through once before its file exists: damaged data leaves nothing behind.
-  if ((info.attributes & attribute::kReadOnly) != 0) {
-    if (const ZipStatus status = PumpEntry(nullptr); status != kOk) {
-      return status;
-    }
-  }
   platform::UniqueFile output(platform::CreateFileForWriting(
-      path, platform::CreateMode::kCreateOrTruncate,
-      info.attributes == 0 ? attribute::kNormal : info.attributes));
+      path, platform::CreateMode::kCreateOrTruncate, attribute::kNormal));
   if (!output) return kCannotOpen;
   const ZipStatus status = PumpEntry(output.Get());
   if (status == kOk) {
@@ -116,8 +108,15 @@ ZipStatus ZipReader::WriteFile(const ZipEntryInfo& info,
                            TimeOrNull(info.modification));
   }
   output.Reset();
-  if (status != kOk) platform::RemoveFile(path);
-  return status;
+  if (status != kOk) {
+    platform::RemoveFile(path);
+    return status;
+  }
+  // The entry's attributes come last: a read-only file could not be
+  // removed again had its data turned out damaged.
+  platform::ApplyFileAttributes(
+      path, info.attributes == 0 ? attribute::kNormal : info.attributes);
+  return kOk;
 }
 
 ZipStatus ZipReader::PumpEntry(platform::RawFile output) {
@@ -135,7 +134,7 @@ ZipStatus ZipReader::PumpEntry(platform::RawFile output) {
       status = n == zip_result::kBadPassword ? kBadPassword : kBadData;
       break;
     }
-    if (n > 0 && output != nullptr &&
+    if (n > 0 &&
         !WriteAll(output, outputBuffer_.get(), static_cast<std::uint32_t>(n))) {
       status = kWriteFailed;
       break;

@@ -44,8 +44,8 @@ class ZipReader {
  private:
   ZipStatus MakeFolder(const std::string& targetPath);
   ZipStatus WriteFile(const ZipEntryInfo& info, const std::string& path);
-  // Reads the current entry to its end, writing it to `output` unless that
-  // is null; the entry is closed afterwards.
+  // Reads the current entry to its end into `output`; the entry is closed
+  // afterwards.
   ZipStatus PumpEntry(platform::RawFile output);
 
   static constexpr std::uint32_t kOutputBufferSize = 16384;

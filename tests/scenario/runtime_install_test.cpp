@@ -95,6 +95,24 @@ TEST_F(RuntimeInstallTest, RuntimeThatIsNoArchiveLeavesNothingBehind) {
   EXPECT_TRUE(TempFolderIsEmpty());
 }
 
+TEST_F(RuntimeInstallTest, DamagedRuntimeIsNeverLeftAtTheTarget) {
+  TestEntry module;
+  module.data = kModuleBytes;
+  TestEntry crcAltered = module, sizeRaised = module, dataCut = module;
+  crcAltered.crcXor = 1;
+  sizeRaised.uncompressedDelta = 1;
+  dataCut.cutData = 4;
+  for (const TestEntry& damaged : {crcAltered, sizeRaised, dataCut}) {
+    CarryRuntime(Bytes(BuildZip({damaged})));
+    error.clear();
+    EXPECT_FALSE(Install());
+    EXPECT_EQ(error, messages::RuntimeNotInstalled(kInstalled));
+    EXPECT_EQ(platform::QueryFileAttributes(kInstalled),
+              platform::file_attribute::kInvalid);
+    EXPECT_TRUE(TempFolderIsEmpty());
+  }
+}
+
 TEST_F(RuntimeInstallTest, UnwritableProductFolderIsReported) {
   PutFile("C:\\Users\\u\\AppData\\Local\\Quorvane", "a file, not a folder");
   EXPECT_FALSE(Install());
