@@ -1,8 +1,8 @@
 #pragma once
 
 // Loading executable modules (DLLs and the executable file itself) by path and
-// finding their exports. On Windows: LoadLibraryA, GetProcAddress, FreeLibrary,
-// GetModuleFileNameA.
+// finding their exports. On Windows: LoadLibraryA, GetModuleHandleA,
+// GetProcAddress, FreeLibrary, GetModuleFileNameA.
 
 #include <cstdint>
 #include <string>
@@ -25,6 +25,10 @@ using RawModule = ModuleTag*;
 // Loads the module at `path` (narrow text, ANSI code page) with no extra flags.
 // Every call takes a fresh reference. Returns nullptr when it cannot be loaded.
 RawModule LoadModule(const std::string& path);
+
+// A module the process has already loaded, without taking a reference; the
+// handle must not be unloaded. nullptr when it is not loaded.
+RawModule FindLoadedModule(const std::string& name);
 
 // Drops one reference taken by LoadModule. nullptr is ignored.
 void UnloadModule(RawModule module) noexcept;

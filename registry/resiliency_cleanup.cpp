@@ -1,5 +1,35 @@
 #include "registry/resiliency_cleanup.h"
 
-// Nothing is cleaned yet: with no add-in registration read, there are no
-// records to remove and the run goes on.
-bool CleanExcelResiliency(LauncherError&) { return true; }
+#include "common/messages.h"
+#include "registry/office_registry.h"
+#include "registry/registry_access.h"
+
+bool CleanExcelResiliency(LauncherError& error) {
+  OfficeRegistry officeRegistry;
+  const std::string& prefix = officeRegistry.GetOfficeVersionKey();
+  // Without a located Excel there is no Office key to clean: a bare
+  // "Excel\Resiliency" at the top of HKCU is not Office's and stays alone.
+  if (!officeRegistry.IsRuntimeAddinRegistered() || prefix.empty()) {
+    return true;
+  }
+
+  const std::string resiliency = prefix + "Excel\\Resiliency";
+  RegistryAccess records(resiliency + "\\DisabledItems",
+                         platform::kCurrentUser, true);
+  if (!records.IsOpen() &&
+      !records.Open(resiliency + "\\StartupItems", platform::kCurrentUser,
+                    true)) {
+    return true;
+  }
+  records.Close();
+
+  const std::int32_t result =
+      platform::DeleteKeyTree(platform::kCurrentUser, resiliency);
+  // A running Excel may have removed the key first: gone is what was wanted.
+  if (result == platform::kErrorSuccess ||
+      result == platform::kErrorFileNotFound) {
+    return true;
+  }
+  error = messages::kRegistryCleanupFailed;
+  return false;
+}

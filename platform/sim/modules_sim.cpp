@@ -22,6 +22,13 @@ RawModule LoadModule(const std::string& path) {
   return reinterpret_cast<RawModule>(module);
 }
 
+RawModule FindLoadedModule(const std::string& name) {
+  sim::SimModule* module = sim::TheWorld().FindModule(name);
+  return module != nullptr && module->loadedBySystem
+             ? reinterpret_cast<RawModule>(module)
+             : nullptr;
+}
+
 void UnloadModule(RawModule module) noexcept {
   if (module != nullptr) --FromRaw(module)->references;
 }

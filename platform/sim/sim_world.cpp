@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "platform/sim/pe_resource_reader.h"
+#include "platform/sim/registry_sim.h"
 
 namespace sim {
 
@@ -27,16 +28,18 @@ std::string Uppered(std::string_view text) {
 
 }  // namespace
 
-void FaultPlan::FailCall(std::string_view operation, int nth) {
-  countdowns_[std::string(operation)] = nth;
+void FaultPlan::FailCall(std::string_view operation, int nth,
+                         std::int32_t code) {
+  countdowns_[std::string(operation)] = {nth, code};
 }
 
-bool FaultPlan::ShouldFail(std::string_view operation) {
+std::optional<std::int32_t> FaultPlan::Failure(std::string_view operation) {
   auto found = countdowns_.find(operation);
-  if (found == countdowns_.end()) return false;
-  if (--found->second > 0) return false;
+  if (found == countdowns_.end()) return std::nullopt;
+  if (--found->second.calls > 0) return std::nullopt;
+  const std::int32_t code = found->second.code;
   countdowns_.erase(found);
-  return true;
+  return code;
 }
 
 namespace {
@@ -57,6 +60,7 @@ std::int32_t SimGetFolderPath(void*, int csidl, void*, std::uint32_t,
 World::World() {
   AddModule("shell32.dll").exports["SHGetFolderPathA"] =
       reinterpret_cast<void*>(&SimGetFolderPath);
+  InstallSimRegistryFunctions(AddModule("advapi32.dll"));
   shellFolders[0x1C] = "C:\\Users\\u\\AppData\\Local";
   shellFolders[0x26] = "C:\\Program Files";
 }
@@ -88,6 +92,54 @@ bool World::AddModuleFromPeFile(const std::string& path,
     }
   }
   return true;
+}
+
+SimRegistryKey* World::RegistryKeyAt(void* root, const std::string& path,
+                                     bool create) {
+  SimRegistryKey* key = create ? &registry[root] : nullptr;
+  if (!create) {
+    auto found = registry.find(root);
+    if (found == registry.end()) return nullptr;
+    key = &found->second;
+  }
+  std::size_t start = 0;
+  while (start < path.size()) {
+    const std::size_t end = std::min(path.find('\\', start), path.size());
+    if (end > start) {
+      const std::string name = Lowered(path.substr(start, end - start));
+      auto found = key->subkeys.find(name);
+      if (found == key->subkeys.end()) {
+        if (!create) return nullptr;
+        found = key->subkeys.emplace(name, SimRegistryKey{}).first;
+      }
+      key = &found->second;
+    }
+    start = end + 1;
+  }
+  return key;
+}
+
+void World::SetRegistryValue(void* root, const std::string& path,
+                             const std::string& name, std::uint32_t type,
+                             std::vector<std::uint8_t> data) {
+  RegistryKeyAt(root, path, true)->values[Lowered(name)] = {type,
+                                                            std::move(data)};
+}
+
+void World::SetRegistryText(void* root, const std::string& path,
+                            const std::string& name, const std::string& text) {
+  std::vector<std::uint8_t> data(text.begin(), text.end());
+  data.push_back(0);
+  SetRegistryValue(root, path, name, 1 /* REG_SZ */, std::move(data));
+}
+
+void World::SetRegistryDword(void* root, const std::string& path,
+                             const std::string& name, std::uint32_t value) {
+  SetRegistryValue(root, path, name, 4 /* REG_DWORD */,
+                   {static_cast<std::uint8_t>(value),
+                    static_cast<std::uint8_t>(value >> 8),
+                    static_cast<std::uint8_t>(value >> 16),
+                    static_cast<std::uint8_t>(value >> 24)});
 }
 
 int World::LoadedModuleReferences() const {

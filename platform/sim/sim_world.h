@@ -32,19 +32,43 @@ struct SimModule {
       resources;
   std::map<std::string, void*> exports;
   int references = 0;
+  // Loaded with the process, as the system's own DLLs are.
+  bool loadedBySystem = false;
 };
 
 // Makes the N-th future call of a named operation fail, as a test VFS does:
 // every error path gets a host test without special code in the logic.
 class FaultPlan {
  public:
-  // The `nth` call from now (1 = the next one) of `operation` fails.
-  void FailCall(std::string_view operation, int nth);
-  // Counts one call of `operation`; true when that call is to fail.
-  bool ShouldFail(std::string_view operation);
+  // The `nth` call from now (1 = the next one) of `operation` fails, with
+  // `code` where the operation reports a system error code.
+  void FailCall(std::string_view operation, int nth, std::int32_t code = 1);
+  // Counts one call of `operation`; the error code when that call is to
+  // fail.
+  std::optional<std::int32_t> Failure(std::string_view operation);
+  bool ShouldFail(std::string_view operation) {
+    return Failure(operation).has_value();
+  }
 
  private:
-  std::map<std::string, int, std::less<>> countdowns_;
+  struct Countdown {
+    int calls;
+    std::int32_t code;
+  };
+  std::map<std::string, Countdown, std::less<>> countdowns_;
+};
+
+// A registry value: its type and raw data.
+struct SimRegistryValue {
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+};
+
+// A registry key; names of subkeys and values are kept lower-cased, since
+// the registry ignores case.
+struct SimRegistryKey {
+  std::map<std::string, SimRegistryKey> subkeys;
+  std::map<std::string, SimRegistryValue> values;
 };
 
 // What the simulated file system keeps beside the real files of the sandbox:
@@ -95,6 +119,22 @@ struct World {
   int eventWaits = 0;
 
   FaultPlan faults;
+
+  // The registry: a tree under each predefined root.
+  std::map<void*, SimRegistryKey> registry;
+  int openRegistryKeys = 0;
+
+  // The key at `path` (backslash-separated) below `root`; nullptr when it
+  // does not exist and `create` is false.
+  SimRegistryKey* RegistryKeyAt(void* root, const std::string& path,
+                                bool create = false);
+  void SetRegistryValue(void* root, const std::string& path,
+                        const std::string& name, std::uint32_t type,
+                        std::vector<std::uint8_t> data);
+  void SetRegistryText(void* root, const std::string& path,
+                       const std::string& name, const std::string& text);
+  void SetRegistryDword(void* root, const std::string& path,
+                        const std::string& name, std::uint32_t value);
 
   SimModule& AddModule(const std::string& path);
   SimModule* FindModule(const std::string& path);

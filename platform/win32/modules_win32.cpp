@@ -10,6 +10,10 @@ RawModule LoadModule(const std::string& path) {
   return reinterpret_cast<RawModule>(::LoadLibraryA(path.c_str()));
 }
 
+RawModule FindLoadedModule(const std::string& name) {
+  return reinterpret_cast<RawModule>(::GetModuleHandleA(name.c_str()));
+}
+
 void UnloadModule(RawModule module) noexcept {
   if (module != nullptr) ::FreeLibrary(reinterpret_cast<HMODULE>(module));
 }

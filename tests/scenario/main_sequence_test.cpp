@@ -1,6 +1,7 @@
 #include "launcher/main_sequence.h"
 
 #include "common/messages.h"
+#include "platform/registry_api.h"
 #include "tests/support/sim_test.h"
 #include "tests/support/zip_test_archive.h"
 
@@ -63,6 +64,71 @@ TEST_F(MainSequenceTest, WorkbookPathOverTheLimitIsReportedNotCut) {
   world().AddResource(exe, "EXT", 106, {'.', 'x', 'l', 's', 'x', 'x', 0});
   EXPECT_EQ(RunLauncher(exe), 0);
   ExpectOneBox(messages::WorkbookPathFailed(""));
+}
+
+std::int32_t Version28() { return 28; }
+std::int32_t Version29() { return 29; }
+
+class VersionGateTest : public MainSequenceTest {
+ protected:
+  const std::string kRegistered = "C:\\Sheltra\\SheltraRuntime.dll";
+  const std::string kInstalled =
+      "C:\\Users\\u\\AppData\\Local\\Quorvane\\SheltraRuntime.dll";
+
+  void RegisterVersion(std::int32_t (*version)()) {
+    RegisterRuntimeAddin(kRegistered);
+    world().AddModule(kRegistered).exports["RtmGetVersion"] =
+        reinterpret_cast<void*>(version);
+  }
+  bool Installed() {
+    return std::filesystem::exists(world().HostPath(kInstalled));
+  }
+};
+
+TEST_F(VersionGateTest, OutdatedRegisteredRuntimeStopsEverything) {
+  RegisterVersion(Version28);
+  InstallExcel(12, "C:\\Office12");
+  world().RegistryKeyAt(platform::kCurrentUser,
+                        "SOFTWARE\\Microsoft\\Office\\12.0\\Excel\\"
+                        "Resiliency\\StartupItems",
+                        true);
+  EXPECT_EQ(RunLauncher(kExe), 0);
+  ExpectOneBox(messages::RuntimeTooOld());
+  EXPECT_FALSE(Installed());
+  EXPECT_FALSE(std::filesystem::exists(
+      world().HostPath("C:\\Users\\u\\AppData\\Local\\Quorvane")));
+  EXPECT_NE(world().RegistryKeyAt(
+                platform::kCurrentUser,
+                "SOFTWARE\\Microsoft\\Office\\12.0\\Excel\\Resiliency"),
+            nullptr);
+  EXPECT_EQ(world().LoadedModuleReferences(), 0);
+}
+
+TEST_F(VersionGateTest, UnloadableRegisteredRuntimeStopsEverything) {
+  RegisterRuntimeAddin(kRegistered);  // a file, but no loadable module
+  EXPECT_EQ(RunLauncher(kExe), 0);
+  ExpectOneBox(messages::RuntimeTooOld());
+  EXPECT_FALSE(Installed());
+}
+
+TEST_F(VersionGateTest, CurrentRegisteredRuntimeLetsTheRunGoOn) {
+  RegisterVersion(Version29);
+  EXPECT_EQ(RunLauncher(kExe), 1);
+  EXPECT_TRUE(world().messageBoxes.empty());
+  EXPECT_TRUE(Installed());
+}
+
+TEST_F(VersionGateTest, RefusedCleanupEndsTheRunBeforeTheInstallation) {
+  RegisterVersion(Version29);
+  InstallExcel(12, "C:\\Office12");
+  world().RegistryKeyAt(platform::kCurrentUser,
+                        "SOFTWARE\\Microsoft\\Office\\12.0\\Excel\\"
+                        "Resiliency\\DisabledItems",
+                        true);
+  world().faults.FailCall("SHDeleteKeyA", 1, 5);
+  EXPECT_EQ(RunLauncher(kExe), 0);
+  ExpectOneBox("Data can not be removed from Registry.");
+  EXPECT_FALSE(Installed());
 }
 
 TEST_F(MainSequenceTest, ReportIsOwnedByTheLaunchersForegroundWindowOnly) {

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <random>
 
+#include "platform/registry_api.h"
+
 void SimTest::SetUp() {
   sim::ResetWorld();
   std::random_device random;
@@ -30,6 +32,29 @@ void SimTest::PutFile(const std::string& windowsPath,
 std::string SimTest::FileContent(const std::string& windowsPath) {
   std::ifstream file(world().HostPath(windowsPath), std::ios::binary);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void SimTest::RegisterRuntimeAddin(const std::string& serverPath, void* root,
+                                   std::uint32_t loadBehavior) {
+  world().SetRegistryDword(
+      root != nullptr ? root : platform::kCurrentUser,
+      "Software\\Microsoft\\Office\\Excel\\AddIns\\SheltraRuntime.Connect",
+      "LoadBehavior", loadBehavior);
+  world().RegistryKeyAt(platform::kClassesRoot, "SheltraRuntime.Connect", true);
+  world().SetRegistryText(
+      platform::kClassesRoot,
+      "CLSID\\{5B0E2C71-3F4A-4D86-9E13-7A2C4F6B8D05}\\InprocServer32", "",
+      serverPath);
+  PutFile(serverPath, "MZ registered runtime module");
+}
+
+void SimTest::InstallExcel(int version, const std::string& folder) {
+  world().SetRegistryText(platform::kLocalMachine,
+                          "SOFTWARE\\Microsoft\\Office\\" +
+                              std::to_string(version) +
+                              ".0\\Excel\\InstallRoot",
+                          "Path", folder);
+  PutFile(folder + (folder.back() == '\\' ? "" : "\\") + "excel.exe", "MZ");
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& text) {

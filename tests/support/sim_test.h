@@ -22,6 +22,15 @@ class SimTest : public ::testing::Test {
   void PutFile(const std::string& windowsPath, const std::string& content);
   // The content of the file at a Windows path; empty when there is none.
   std::string FileContent(const std::string& windowsPath);
+
+  // Registers the runtime module as Excel's COM add-in: the add-in key under
+  // `root` with `loadBehavior`, the ProgID key, and the class's
+  // InprocServer32 naming `serverPath` (a file is put there).
+  void RegisterRuntimeAddin(const std::string& serverPath,
+                            void* root = nullptr,
+                            std::uint32_t loadBehavior = 3);
+  // An Excel of generation `version` in `folder` (excel.exe is put there).
+  void InstallExcel(int version, const std::string& folder);
 };
 
 std::vector<std::uint8_t> Bytes(const std::string& text);

@@ -1,0 +1,50 @@
+#pragma once
+
+// The registry as the system's advapi32.dll exports it. The launcher binds
+// these entry points by name at run time (the executable does not import
+// advapi32), so their signatures are written out here, with Windows' types
+// spelled in portable ones of the same size.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/modules.h"
+
+namespace platform {
+
+using RegistryKey = void*;  // HKEY
+
+// The predefined root keys.
+inline const RegistryKey kClassesRoot =
+    reinterpret_cast<RegistryKey>(static_cast<std::intptr_t>(
+        static_cast<std::int32_t>(0x80000000)));
+inline const RegistryKey kCurrentUser =
+    reinterpret_cast<RegistryKey>(static_cast<std::intptr_t>(
+        static_cast<std::int32_t>(0x80000001)));
+inline const RegistryKey kLocalMachine =
+    reinterpret_cast<RegistryKey>(static_cast<std::intptr_t>(
+        static_cast<std::int32_t>(0x80000002)));
+
+inline constexpr std::int32_t kErrorSuccess = 0;
+inline constexpr std::int32_t kErrorFileNotFound = 2;
+inline constexpr std::int32_t kErrorMoreData = 234;
+inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
+inline constexpr std::uint32_t kKeyAllAccess = 0x000F003F;
+
+using RegOpenKeyExAFunction = std::int32_t(PLATFORM_WINAPI*)(
+    RegistryKey root, const char* subKey, std::uint32_t options,
+    std::uint32_t access, RegistryKey* result);
+using RegCreateKeyExAFunction = std::int32_t(PLATFORM_WINAPI*)(
+    RegistryKey root, const char* subKey, std::uint32_t reserved,
+    char* keyClass, std::uint32_t options, std::uint32_t access,
+    void* security, RegistryKey* result, std::uint32_t* disposition);
+using RegCloseKeyFunction = std::int32_t(PLATFORM_WINAPI*)(RegistryKey key);
+using RegQueryValueExAFunction = std::int32_t(PLATFORM_WINAPI*)(
+    RegistryKey key, const char* name, std::uint32_t* reserved,
+    std::uint32_t* type, std::uint8_t* data, std::uint32_t* size);
+
+// Deletes `subKey` of `root` with all its subkeys and values
+// (SHDeleteKeyA). Returns the system's error code, kErrorSuccess on success.
+std::int32_t DeleteKeyTree(RegistryKey root, const std::string& subKey);
+
+}  // namespace platform
