@@ -1,0 +1,225 @@
+"""Running Windows programs of a build tree in the test prefix: paths in
+and out of the prefix, the registry edits a case makes, what Windows reports
+of a file, and the box watcher's journal."""
+import os
+import pwd
+import shutil
+import struct
+import subprocess
+import time
+from pathlib import Path
+
+
+WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
+LAUNCH_LIMIT_SECONDS = 90
+START_LIMIT_SECONDS = 60
+USER = pwd.getpwuid(os.getuid()).pw_name
+LOCAL_APP_DATA = rf"C:\users\{USER}\AppData\Local"
+PRODUCT_FOLDER = LOCAL_APP_DATA + r"\Quorvane"
+RUNTIME_PATH = PRODUCT_FOLDER + r"\SheltraRuntime.dll"
+TEMP_FOLDER = LOCAL_APP_DATA + r"\Temp"
+ARCHIVE_ATTRIBUTE = 0x20
+# 100-nanosecond ticks from 1601 to 1970.
+UNIX_EPOCH_TICKS = 116444736000000000
+
+
+def workbook_path_failed(path):
+    return (f"File '{path}' can not be created.\n"
+            "Please, check that another instance of this application is "
+            "not running")
+
+
+class Run:
+    """One start of a launcher in the prefix, with its tools."""
+
+    def __init__(self, build, work):
+        self.build, self.work = build, work
+        self.prefix = Path(os.environ["WINEPREFIX"])
+        self.failures = []
+        self.registry = RegistryEdit()
+
+    def tool(self, name):
+        return self.build / "tests" / "e2e" / f"{name}.exe"
+
+    def runtime_double(self, version):
+        return (self.build / "tests" / "doubles" / "runtime_module" /
+                f"v{version}" / "SheltraRuntime.dll")
+
+    def in_prefix(self, windows_path):
+        drive, rest = windows_path.split(":", 1)
+        assert drive.upper() == "C", windows_path
+        return Path(self.prefix, "drive_c",
+                    *[part for part in rest.split("\\") if part])
+
+    def put(self, windows_path, source):
+        target = self.in_prefix(windows_path)
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(source, target)
+
+    def put_text(self, windows_path, text):
+        target = self.in_prefix(windows_path)
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_text(text)
+
+    def wine(self, *arguments, log, **options):
+        return subprocess.Popen([WINE, *map(str, arguments)], stdout=log,
+                                stderr=subprocess.STDOUT, **options)
+
+    def file_facts(self, windows_path):
+        """What Windows reports of a path: None when missing, else a dict of
+        attributes and the three file times."""
+        out = self.work / "file_facts.txt"
+        with open(out, "w") as log:
+            self.wine(self.tool("file_facts"), windows_path, log=log).wait(60)
+        fields = out.read_text().strip().split("\t")
+        if fields[1:] == ["missing"]:
+            return None
+        return {key: int(value, 0) for key, value in
+                (item.split("=") for item in fields[1:])}
+
+    def reg(self, *arguments):
+        """Runs Wine's reg tool; returns its exit code and output."""
+        out = self.work / "reg.txt"
+        with open(out, "w") as log:
+            code = self.wine("reg", *arguments, log=log).wait(60)
+        return code, out.read_text(errors="replace")
+
+    def apply_registry(self):
+        """Writes the gathered registry changes with one `reg import`."""
+        path = self.work / "arrange.reg"
+        path.write_text(self.registry.text(), encoding="utf-16")
+        code, out = self.reg("import", windows_path(path))
+        if code != 0:
+            raise RuntimeError(f"reg import {path} failed: {out.strip()}")
+
+    def registry_keys(self, key):
+        """The keys at and under `key`, in lower case; empty when `key` is
+        missing."""
+        code, out = self.reg("query", key, "/s")
+        if code != 0:
+            return set()
+        # Wine prints the queried key itself only when it holds values.
+        return {key.lower()} | {line.strip().lower() for line in
+                                out.splitlines() if line.startswith("HKEY_")}
+
+    def expect(self, condition, failure):
+        if not condition:
+            self.failures.append(failure)
+
+
+def windows_path(unix_path):
+    return "Z:" + str(Path(unix_path).resolve()).replace("/", "\\")
+
+
+HKCU, HKLM = "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"
+HKCR = "HKEY_CLASSES_ROOT"
+ADDIN_KEY = r"Software\Microsoft\Office\Excel\AddIns\SheltraRuntime.Connect"
+PROGID_KEY = HKCR + r"\SheltraRuntime.Connect"
+CLSID_KEY = HKCR + r"\CLSID\{5B0E2C71-3F4A-4D86-9E13-7A2C4F6B8D05}"
+# The prefix has no Office of its own, so everything under these keys was
+# left by a case; all cases share the prefix, so each starts without them.
+# HKCU\Excel is where Excel's keys would be taken from by a launcher that
+# used an empty Office key.
+CASE_KEYS = [HKCU + r"\Software\Microsoft\Office",
+             HKLM + r"\Software\Microsoft\Office", HKCU + r"\Excel",
+             PROGID_KEY, CLSID_KEY]
+
+
+def office_key(root, generation):
+    return rf"{root}\SOFTWARE\Microsoft\Office\{generation}.0"
+
+
+class RegistryEdit:
+    """Registry changes gathered into one .reg file for a single import:
+    under Wine every start of `reg` costs about half a second. Starts with
+    the removal of CASE_KEYS, so that a case sees only its own keys."""
+
+    def __init__(self):
+        self.lines = ["Windows Registry Editor Version 5.00", ""]
+        for key in CASE_KEYS:
+            self.lines += [f"[-{key}]", ""]
+
+    def add(self, key, values=None):
+        """Creates `key` with `values`: name to int (DWORD) or str (string);
+        the name "" is the default value."""
+        def quoted(text):
+            return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+        self.lines.append(f"[{key}]")
+        for name, data in (values or {}).items():
+            name = quoted(name) if name else "@"
+            if isinstance(data, int):
+                self.lines.append(f"{name}=dword:{data:08x}")
+            else:
+                self.lines.append(f"{name}={quoted(data)}")
+        self.lines.append("")
+
+    def text(self):
+        return "\r\n".join(self.lines) + "\r\n"
+
+
+def unescape(value):
+    """Decodes the watcher's journal escaping back to the exact bytes."""
+    out = bytearray()
+    i = 0
+    simple = {"\\": b"\\", "t": b"\t", "n": b"\n", "r": b"\r"}
+    while i < len(value):
+        if value[i] == "\\":
+            code = value[i + 1]
+            if code == "x":
+                out.append(int(value[i + 2:i + 4], 16))
+                i += 4
+                continue
+            out += simple[code]
+            i += 2
+        else:
+            out += value[i].encode("ascii")
+            i += 1
+    return out.decode("cp1252")
+
+
+def read_journal(path):
+    boxes = []
+    for line in path.read_text(encoding="ascii").splitlines():
+        fields = dict(field.split("=", 1) for field in line.split("\t"))
+        boxes.append({key: unescape(value) for key, value in fields.items()})
+    return boxes
+
+
+def wait_for(predicate, seconds):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if predicate():
+            return True
+        time.sleep(0.1)
+    return predicate()
+
+
+def ut_times(archive):
+    """The modification and access times of the archive's first entry, from
+    its local "UT" block, as file-time ticks."""
+    with open(archive, "rb") as stream:
+        header = stream.read(30)
+        name_length, extra_length = struct.unpack("<HH", header[26:30])
+        stream.seek(30 + name_length)
+        extra = stream.read(extra_length)
+    while len(extra) >= 4:
+        block_id, size = struct.unpack("<HH", extra[:4])
+        data = extra[4:4 + size]
+        if block_id == 0x5455 and data:
+            flags, rest, times = data[0], data[1:], {}
+            for bit, name in enumerate(("modification", "access", "creation")):
+                if flags & (1 << bit) and len(rest) >= 4:
+                    unix_time = struct.unpack("<i", rest[:4])[0]
+                    times[name] = unix_time * 10_000_000 + UNIX_EPOCH_TICKS
+                    rest = rest[4:]
+            return times
+        extra = extra[4 + size:]
+    return {}
+
+
+# --- the cases -------------------------------------------------------------
+
+REGISTERED_FOLDER = r"C:\Registered"
+OFFICE_FOLDER = r"C:\Program Files\Microsoft Office"
+# What a case leaves in the prefix's folders; every case starts without it.
+CASE_FOLDERS = [PRODUCT_FOLDER, REGISTERED_FOLDER, OFFICE_FOLDER]
