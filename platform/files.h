@@ -57,6 +57,9 @@ RawFile OpenFileForReading(const std::string& path);
 RawFile CreateFileForWriting(const std::string& path, CreateMode mode,
                              std::uint32_t attributes);
 void CloseFile(RawFile file) noexcept;
+// Closes `file` and tells whether the system reported success, for writers
+// that must not take a file whose last data may not have reached the disk.
+bool CloseFileReporting(RawFile file);
 
 // False on failure; `done` is the count actually transferred.
 bool ReadFromFile(RawFile file, void* buffer, std::uint32_t size,

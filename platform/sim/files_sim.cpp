@@ -87,6 +87,13 @@ void CloseFile(RawFile file) noexcept {
   delete FromRaw(file);
 }
 
+bool CloseFileReporting(RawFile file) {
+  const bool failing = Fails("CloseFileReporting");
+  const bool closed = std::fclose(FromRaw(file)->stream) == 0;
+  delete FromRaw(file);
+  return closed && !failing;
+}
+
 bool ReadFromFile(RawFile file, void* buffer, std::uint32_t size,
                   std::uint32_t& done) {
   done = 0;

@@ -58,6 +58,10 @@ void CloseFile(RawFile file) noexcept {
   if (file != nullptr) ::CloseHandle(ToHandle(file));
 }
 
+bool CloseFileReporting(RawFile file) {
+  return ::CloseHandle(ToHandle(file)) != FALSE;
+}
+
 bool ReadFromFile(RawFile file, void* buffer, std::uint32_t size,
                   std::uint32_t& done) {
   DWORD read = 0;

@@ -1,0 +1,75 @@
+#include "install/loader_addin.h"
+
+#include "install/file_writer.h"
+#include "install/product_folder.h"
+#include "tests/support/sim_test.h"
+
+namespace {
+
+const std::string kExe = "C:\\Tools\\Budget.exe";
+const std::string kProduct = "C:\\Users\\u\\AppData\\Local\\Quorvane\\";
+
+class LoaderAddinTest : public SimTest {
+ protected:
+  void SetUp() override {
+    SimTest::SetUp();
+    world().AddResource(kExe, "XLA", 121, Bytes("OLE2 add-in"));
+    world().AddResource(kExe, "XLAM", 119, Bytes("PK add-in"));
+  }
+};
+
+TEST_F(LoaderAddinTest, EditionFollowsExcelsMajorVersion) {
+  for (std::int32_t version : {-1, 0, 11}) {
+    EXPECT_EQ(ExtractLoaderAddin(kExe, version), kProduct + "shLdr.xla");
+  }
+  EXPECT_EQ(FileContent(kProduct + "shLdr.xla"), "OLE2 add-in");
+  for (std::int32_t version : {12, 14}) {
+    EXPECT_EQ(ExtractLoaderAddin(kExe, version), kProduct + "shLdr.xlam");
+  }
+  EXPECT_EQ(FileContent(kProduct + "shLdr.xlam"), "PK add-in");
+  EXPECT_EQ(world().LoadedModuleReferences(), 0);
+}
+
+TEST_F(LoaderAddinTest, TemporaryFolderServesWithoutApplicationData) {
+  world().shellFolders.erase(kCsidlLocalAppData);
+  const std::string path = ExtractLoaderAddin(kExe, 12);
+  EXPECT_EQ(path, world().tempFolder + "shLdr.xlam");
+  EXPECT_EQ(FileContent(path), "PK add-in");
+  EXPECT_FALSE(std::filesystem::exists(world().HostPath(kProduct)));
+}
+
+TEST_F(LoaderAddinTest, OtherEditionIsNoSubstitute) {
+  world().FindModule(kExe)->resources.erase({"XLA", 121});
+  EXPECT_EQ(ExtractLoaderAddin(kExe, 11), "");
+}
+
+TEST_F(LoaderAddinTest, OpenAddinIsUsedAsItIs) {
+  PutFile(kProduct + "shLdr.xlam", "add-in Excel has open");
+  world().lockedFiles.insert(world().HostPath(kProduct + "shLdr.xlam"));
+  EXPECT_EQ(ExtractLoaderAddin(kExe, 12), kProduct + "shLdr.xlam");
+  EXPECT_EQ(FileContent(kProduct + "shLdr.xlam"), "add-in Excel has open");
+
+  world().lockedFiles.clear();
+  EXPECT_EQ(ExtractLoaderAddin(kExe, 12), kProduct + "shLdr.xlam");
+  EXPECT_EQ(FileContent(kProduct + "shLdr.xlam"), "PK add-in");
+}
+
+TEST_F(LoaderAddinTest, IncompleteWriteLeavesNoAddin) {
+  world().faults.FailCall("WriteToFile", 1);
+  EXPECT_EQ(ExtractLoaderAddin(kExe, 12), "");
+  EXPECT_FALSE(std::filesystem::exists(world().HostPath(kProduct + "shLdr.xlam")));
+
+  world().faults.FailCall("CloseFileReporting", 1);
+  EXPECT_EQ(ExtractLoaderAddin(kExe, 11), "");
+  EXPECT_FALSE(std::filesystem::exists(world().HostPath(kProduct + "shLdr.xla")));
+}
+
+TEST_F(LoaderAddinTest, EmptyBufferWritesAnEmptyFile) {
+  std::filesystem::create_directories(world().HostPath("C:\\Out"));
+  EXPECT_TRUE(WriteBytesToFile("C:\\Out\\empty.bin", {}));
+  EXPECT_TRUE(std::filesystem::exists(world().HostPath("C:\\Out\\empty.bin")));
+  EXPECT_EQ(FileContent("C:\\Out\\empty.bin"), "");
+  EXPECT_FALSE(WriteBytesToFile("C:\\Missing\\x.bin", Bytes("x")));
+}
+
+}  // namespace
