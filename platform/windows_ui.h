@@ -1,8 +1,8 @@
 #pragma once
 
 // Top-level windows, thread identity and the message box. On Windows:
-// GetForegroundWindow, GetWindowThreadProcessId, GetCurrentThreadId and
-// MessageBoxA.
+// GetForegroundWindow, GetWindowThreadProcessId, GetCurrentThreadId,
+// GetDesktopWindow, GetWindow, GetClassNameA and MessageBoxA.
 
 #include <cstdint>
 #include <string>
@@ -13,6 +13,18 @@ namespace platform {
 using WindowHandle = std::uintptr_t;
 
 WindowHandle GetForegroundWindow();
+
+// The desktop window, parent of every top-level window.
+WindowHandle GetDesktopWindow();
+enum class WindowRelation {
+  kFirstChild,  // GW_CHILD: the topmost child window
+  kNext,        // GW_HWNDNEXT: the next window below in Z order
+};
+// 0 when there is no such window.
+WindowHandle GetRelatedWindow(WindowHandle window, WindowRelation relation);
+// GetClassNameA: copies the class name, cut to `size` - 1 characters, and
+// returns its length; 0 when it cannot be read.
+int GetWindowClassName(WindowHandle window, char* buffer, int size);
 
 // Id of the thread that created `window`; 0 when the window does not exist.
 std::uint32_t GetWindowThreadId(WindowHandle window);

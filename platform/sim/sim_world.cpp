@@ -148,6 +148,17 @@ int World::LoadedModuleReferences() const {
   return total;
 }
 
+void World::AddWindow(platform::WindowHandle handle, std::uint32_t threadId,
+                      std::string className) {
+  windows.push_back({handle, threadId, std::move(className)});
+}
+
+const SimWindow* World::FindWindow(platform::WindowHandle handle) const {
+  auto found = std::find_if(windows.begin(), windows.end(),
+                            [&](const SimWindow& w) { return w.handle == handle; });
+  return found == windows.end() ? nullptr : &*found;
+}
+
 World& TheWorld() {
   static World world;
   return world;

@@ -26,6 +26,12 @@ struct MessageBoxRecord {
   std::uint32_t style = 0;
 };
 
+struct SimWindow {
+  platform::WindowHandle handle = 0;
+  std::uint32_t threadId = 0;
+  std::string className;
+};
+
 struct SimModule {
   // Resources by (upper-case type name, id).
   std::map<std::pair<std::string, std::uint16_t>, std::vector<std::uint8_t>>
@@ -103,7 +109,8 @@ struct World {
   std::map<std::string, SimModule> modules;
   std::string ownModulePath;
 
-  std::map<platform::WindowHandle, std::uint32_t> windowThreads;
+  // Top-level windows in Z order, topmost first.
+  std::vector<SimWindow> windows;
   platform::WindowHandle foregroundWindow = 0;
   std::uint32_t currentThreadId = 1;
   std::uint32_t processId = 4242;
@@ -144,6 +151,10 @@ struct World {
   bool AddModuleFromPeFile(const std::string& path,
                            const std::string& hostFile);
   int LoadedModuleReferences() const;
+  // Adds a top-level window below the others.
+  void AddWindow(platform::WindowHandle handle, std::uint32_t threadId,
+                 std::string className = "Window");
+  const SimWindow* FindWindow(platform::WindowHandle handle) const;
 };
 
 // The one world of this process.

@@ -12,6 +12,20 @@ WindowHandle GetForegroundWindow() {
   return reinterpret_cast<WindowHandle>(::GetForegroundWindow());
 }
 
+WindowHandle GetDesktopWindow() {
+  return reinterpret_cast<WindowHandle>(::GetDesktopWindow());
+}
+
+WindowHandle GetRelatedWindow(WindowHandle window, WindowRelation relation) {
+  return reinterpret_cast<WindowHandle>(::GetWindow(
+      ToHwnd(window),
+      relation == WindowRelation::kFirstChild ? GW_CHILD : GW_HWNDNEXT));
+}
+
+int GetWindowClassName(WindowHandle window, char* buffer, int size) {
+  return ::GetClassNameA(ToHwnd(window), buffer, size);
+}
+
 std::uint32_t GetWindowThreadId(WindowHandle window) {
   return ::GetWindowThreadProcessId(ToHwnd(window), nullptr);
 }

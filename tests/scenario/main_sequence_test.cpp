@@ -133,14 +133,14 @@ TEST_F(VersionGateTest, RefusedCleanupEndsTheRunBeforeTheInstallation) {
 
 TEST_F(MainSequenceTest, ReportIsOwnedByTheLaunchersForegroundWindowOnly) {
   world().currentThreadId = 3;
-  world().windowThreads[0x50] = 3;
+  world().AddWindow(0x50, 3);
   world().foregroundWindow = 0x50;
   RunLauncher("");
   ASSERT_EQ(world().messageBoxes.size(), 1u);
   EXPECT_EQ(world().messageBoxes[0].owner, 0x50u);
 
   world().messageBoxes.clear();
-  world().windowThreads[0x60] = 99;
+  world().AddWindow(0x60, 99);
   world().foregroundWindow = 0x60;
   RunLauncher("");
   ASSERT_EQ(world().messageBoxes.size(), 1u);

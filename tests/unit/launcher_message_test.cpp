@@ -8,7 +8,7 @@ using LauncherMessageTest = SimTest;
 
 TEST_F(LauncherMessageTest, ForegroundWindowOfThisThreadOwnsTheBox) {
   world().currentThreadId = 7;
-  world().windowThreads[0x1234] = 7;
+  world().AddWindow(0x1234, 7);
   world().foregroundWindow = 0x1234;
   ShowLauncherMessage("text", "Sheltra", 16);
   ASSERT_EQ(world().messageBoxes.size(), 1u);
@@ -21,7 +21,7 @@ TEST_F(LauncherMessageTest, ForegroundWindowOfThisThreadOwnsTheBox) {
 
 TEST_F(LauncherMessageTest, ForegroundWindowOfAnotherThreadDoesNot) {
   world().currentThreadId = 7;
-  world().windowThreads[0x1234] = 8;
+  world().AddWindow(0x1234, 8);
   world().foregroundWindow = 0x1234;
   ShowLauncherMessage("text", "Sheltra", 16);
   ASSERT_EQ(world().messageBoxes.size(), 1u);
