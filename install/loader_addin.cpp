@@ -38,8 +38,7 @@ std::string ExtractLoaderAddin(const std::string& exePath,
   if (addin.empty() || path.size() > kMaxPathLength) return {};
 
   if (WriteBytesToFile(path, addin) ||
-      platform::QueryFileAttributes(path) !=
-          platform::file_attribute::kInvalid) {
+      platform::PathExists(path)) {
     return path;
   }
   return {};

@@ -49,8 +49,7 @@ std::string EnsureProductFolder(const std::string& base) {
   const std::string folder = base + kProductFolderName;
   if (folder.size() > kMaxPathLength) return {};
   // A creation that fails shows up later, as a failure to write into it.
-  if (platform::QueryFileAttributes(folder) ==
-      platform::file_attribute::kInvalid) {
+  if (!platform::PathExists(folder)) {
     platform::CreateFolder(folder);
   }
   return folder;

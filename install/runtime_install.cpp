@@ -8,22 +8,13 @@
 #include "resources/resource_catalogue.h"
 #include "resources/resource_stager.h"
 
-namespace {
-
-bool Exists(const std::string& path) {
-  return platform::QueryFileAttributes(path) !=
-         platform::file_attribute::kInvalid;
-}
-
-}  // namespace
-
 bool ExtractRuntimeFile(const std::vector<std::uint8_t>& archive,
                         const std::string& targetPath) {
   ResourceStager stager;
   const bool extracted = stager.StageAndExtract(
       archive.empty() ? nullptr : archive.data(),
       static_cast<std::uint32_t>(archive.size()), targetPath);
-  return extracted || Exists(targetPath);
+  return extracted || platform::PathExists(targetPath);
 }
 
 bool InstallRuntime(const std::string& exePath, std::string& runtimePath,
@@ -54,8 +45,8 @@ bool InstallRuntime(const std::string& exePath, std::string& runtimePath,
 
   // Rewritten at every start; a module that cannot be deleted is in use and
   // is used as it is.
-  if (Exists(runtimePath)) platform::RemoveFile(runtimePath);
-  if (Exists(runtimePath)) return true;
+  if (platform::PathExists(runtimePath)) platform::RemoveFile(runtimePath);
+  if (platform::PathExists(runtimePath)) return true;
 
   if (!ExtractRuntimeFile(archive, runtimePath)) {
     error = messages::RuntimeNotInstalled(runtimePath);

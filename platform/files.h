@@ -75,6 +75,10 @@ bool SetFileTimes(RawFile file, const FileTime* creation,
 
 // The attribute bits of what exists at `path`, or file_attribute::kInvalid.
 std::uint32_t QueryFileAttributes(const std::string& path);
+// Whether anything, a file or a folder, exists at `path`.
+inline bool PathExists(const std::string& path) {
+  return QueryFileAttributes(path) != file_attribute::kInvalid;
+}
 // Sets the attribute bits of what exists at `path` (kNormal for none).
 bool ApplyFileAttributes(const std::string& path, std::uint32_t attributes);
 // Creates one folder level.

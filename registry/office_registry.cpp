@@ -20,25 +20,20 @@ std::string OfficeVersionKey(std::int32_t version) {
   return "SOFTWARE\\Microsoft\\Office\\" + std::to_string(version) + ".0\\";
 }
 
-bool Exists(const std::string& path) {
-  return platform::QueryFileAttributes(path) !=
-         platform::file_attribute::kInvalid;
-}
-
 bool ExcelInstalledAt(std::int32_t version) {
   RegistryAccess installRoot(OfficeVersionKey(version) + "Excel\\InstallRoot",
                              platform::kLocalMachine, true);
   std::string folder;
   if (!installRoot.QueryString("Path", folder)) return false;
   if (folder.back() != '\\') folder += '\\';
-  return Exists(folder + "excel.exe");
+  return platform::PathExists(folder + "excel.exe");
 }
 
 // The module file the add-in's class registration names, when it exists.
 std::string RegisteredServerFile() {
   RegistryAccess server(kAddinServerKey, platform::kClassesRoot, true);
   std::string path;
-  return server.QueryString("", path) && Exists(path) ? path : std::string();
+  return server.QueryString("", path) && platform::PathExists(path) ? path : std::string();
 }
 
 }  // namespace

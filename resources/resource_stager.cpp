@@ -16,11 +16,6 @@ std::atomic<std::uint32_t> stagingCounter{0};
 // How many taken names are skipped before staging gives up.
 constexpr int kTempNameAttempts = 100;
 
-bool Exists(const std::string& path) {
-  return platform::QueryFileAttributes(path) !=
-         platform::file_attribute::kInvalid;
-}
-
 }  // namespace
 
 std::string ResourceStager::MakeTempName() {
@@ -42,7 +37,7 @@ std::string ResourceStager::WriteTempFile(const std::uint8_t* data,
         name, platform::CreateMode::kCreateNew,
         platform::file_attribute::kNormal));
     if (!file) {
-      if (Exists(name)) continue;
+      if (platform::PathExists(name)) continue;
       return {};
     }
     std::uint32_t written = 0;
@@ -61,7 +56,7 @@ bool ResourceStager::StageAndExtract(const std::uint8_t* data,
                                      std::uint32_t size,
                                      const std::string& targetPath) {
   if (data == nullptr || size == 0) return false;
-  if (Exists(targetPath) && !platform::RemoveFile(targetPath)) return false;
+  if (platform::PathExists(targetPath) && !platform::RemoveFile(targetPath)) return false;
 
   const std::string tempName = WriteTempFile(data, size);
   if (tempName.empty()) return false;

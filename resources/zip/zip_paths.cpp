@@ -18,8 +18,7 @@ bool JoinPath(std::initializer_list<std::string_view> parts,
 }
 
 void CreateIfMissing(const std::string& path) {
-  if (platform::QueryFileAttributes(path) ==
-      platform::file_attribute::kInvalid) {
+  if (!platform::PathExists(path)) {
     platform::CreateFolder(path);
   }
 }
