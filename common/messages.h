@@ -37,6 +37,9 @@ inline constexpr char kHelpFileNameMissing[] =
     "File name for Help File is missed.";
 // 8
 std::string HelpFileNotCreated(std::string_view helpFilePath);
+// 15: the CHM resource is not well-formed help data.
+inline constexpr char kHelpDataNotLoaded[] =
+    "Data for Help file can not be loaded.";
 // 9: Excel is not registered and the workbook is an Office Open XML file.
 std::string ExcelTooOldForWorkbook();
 // 10: Excel is not registered, any other workbook.

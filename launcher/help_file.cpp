@@ -1,4 +1,35 @@
 #include "launcher/help_file.h"
 
-// No help file is written yet.
-void WriteHelpFile(ResourceCatalogue&, const std::string&, LauncherError&) {}
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "common/messages.h"
+#include "common/path_limits.h"
+#include "install/file_writer.h"
+#include "launcher/help_data.h"
+#include "resources/resource_catalogue.h"
+
+void WriteHelpFile(ResourceCatalogue& catalogue, const std::string& exePath,
+                   LauncherError& error) {
+  std::vector<std::uint8_t> bytes;
+  if (!catalogue.ReadHelpData(exePath, bytes) || IsHelpDataPlaceholder(bytes)) {
+    return;
+  }
+  const std::optional<HelpData> help = ParseHelpData(bytes);
+  if (!help) {
+    error = messages::kHelpDataNotLoaded;
+    return;
+  }
+  if (help->name.empty()) {
+    error = messages::kHelpFileNameMissing;
+    return;
+  }
+  const std::string path = MakeHelpFilePath(help->name);
+  // The name comes from the executable's own resources, yet it must not
+  // steer the file out of the temporary folder, nor be cut to fit the limit.
+  if (!IsPlainFileName(help->name) || path.size() > kMaxPathLength ||
+      !WriteBytesToFile(path, help->content)) {
+    error = messages::HelpFileNotCreated(path);
+  }
+}

@@ -6,7 +6,13 @@
 
 class ResourceCatalogue;
 
-// Writes the help file carried in the CHM resource into the temporary folder.
-// A failure writes its message into `error`; the run goes on either way.
+// Writes the help file carried in the CHM resource of the executable at
+// `exePath` into the user's temporary folder, under the name the help data
+// gives, replacing a file of that name. No CHM resource, or the one-byte
+// placeholder, writes nothing and says nothing. Otherwise a failure writes
+// its message into `error` (and leaves no file it made): help data that is
+// not well-formed, an empty name, a name that is more than a file name, a
+// path over the limit, or a file that can't be written. The run goes on
+// either way.
 void WriteHelpFile(ResourceCatalogue& catalogue, const std::string& exePath,
                    LauncherError& error);

@@ -3,12 +3,22 @@
 // Named event objects shared with other modules of the process. On Windows:
 // CreateEventA, ResetEvent, WaitForSingleObject and CloseHandle.
 
+#include <string>
+
 #include "platform/unique_handle.h"
 
 namespace platform {
 
 struct EventTag;
 using RawEvent = EventTag*;
+
+// Creates the automatic-reset event `name`, signalled at first, with default
+// security; when an event of that name exists already, opens it instead (its
+// state is then left as it is). Returns nullptr when neither can be done.
+RawEvent CreateNamedEvent(const std::string& name);
+
+// Makes `event` unsignalled. A null or closed handle is ignored.
+void ResetEvent(RawEvent event);
 
 // Blocks until `event` is signalled, without time-out.
 void WaitForEvent(RawEvent event);

@@ -2,7 +2,8 @@
 
 // Top-level windows, thread identity and the message box. On Windows:
 // GetForegroundWindow, GetWindowThreadProcessId, GetCurrentThreadId,
-// GetDesktopWindow, GetWindow, GetClassNameA and MessageBoxA.
+// GetDesktopWindow, GetWindow, GetClassNameA, SetForegroundWindow and
+// MessageBoxA.
 
 #include <cstdint>
 #include <string>
@@ -30,6 +31,11 @@ int GetWindowClassName(WindowHandle window, char* buffer, int size);
 std::uint32_t GetWindowThreadId(WindowHandle window);
 
 std::uint32_t GetCurrentThreadId();
+
+// SetForegroundWindow: asks the system to bring `window` to the front and
+// give it the keyboard. False when the system refuses (another process holds
+// the foreground, or there is no such window).
+bool BringToForeground(WindowHandle window);
 
 // A modal message box; returns when the user dismisses it. Failures and the
 // button pressed are not reported: nothing could be done about either.

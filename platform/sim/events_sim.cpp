@@ -3,8 +3,60 @@
 
 namespace platform {
 
-void WaitForEvent(RawEvent) { ++sim::TheWorld().eventWaits; }
+namespace {
 
-void CloseEvent(RawEvent) noexcept {}
+sim::World& World() { return sim::TheWorld(); }
+
+std::uintptr_t HandleValue(RawEvent event) {
+  return reinterpret_cast<std::uintptr_t>(event);
+}
+
+// The event behind an open handle, or nullptr.
+sim::World::NamedEvent* FindEvent(RawEvent event) {
+  auto handle = World().eventHandles.find(HandleValue(event));
+  return handle == World().eventHandles.end()
+             ? nullptr
+             : &World().namedEvents.at(handle->second);
+}
+
+}  // namespace
+
+RawEvent CreateNamedEvent(const std::string& name) {
+  if (World().faults.ShouldFail("CreateNamedEvent")) return nullptr;
+  // Only a new event takes the initial state; an open one keeps its own. The
+  // record of an event whose handles were all closed stays for the tests to
+  // read, but the event itself is gone: one of that name starts anew.
+  sim::World::NamedEvent& named = World().namedEvents[name];
+  if (named.openHandles == 0) named.signalled = true;
+  ++named.creations;
+  ++named.openHandles;
+  World().lastEventHandle += 4;
+  World().eventHandles[World().lastEventHandle] = name;
+  return reinterpret_cast<RawEvent>(World().lastEventHandle);
+}
+
+void ResetEvent(RawEvent event) {
+  if (sim::World::NamedEvent* named = FindEvent(event)) {
+    named->signalled = false;
+    ++named->resets;
+  }
+}
+
+void WaitForEvent(RawEvent event) {
+  ++World().eventWaits;
+  if (World().whileWaitingForEvent) World().whileWaitingForEvent();
+  // An automatic-reset event is unsignalled again once a wait has returned.
+  if (sim::World::NamedEvent* named = FindEvent(event)) {
+    ++named->waits;
+    named->signalled = false;
+  }
+}
+
+void CloseEvent(RawEvent event) noexcept {
+  auto handle = World().eventHandles.find(HandleValue(event));
+  if (handle == World().eventHandles.end()) return;
+  --World().namedEvents.at(handle->second).openHandles;
+  World().eventHandles.erase(handle);
+}
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -14,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/com_types.h"
 #include "platform/files.h"
 #include "platform/windows_ui.h"
 
@@ -30,6 +32,15 @@ struct SimWindow {
   platform::WindowHandle handle = 0;
   std::uint32_t threadId = 0;
   std::string className;
+};
+
+// A COM class the simulated system can create: its objects live in the test
+// process, whatever class context the caller asks for.
+struct SimComClass {
+  CLSID clsid{};
+  // Makes a new object and returns the interface `iid` with one reference,
+  // as IClassFactory::CreateInstance does.
+  std::function<HRESULT(REFIID iid, void** object)> create;
 };
 
 struct SimModule {
@@ -126,6 +137,33 @@ struct World {
   int eventWaits = 0;
 
   FaultPlan faults;
+
+  // COM: ProgIDs (compared without regard to case) and the classes behind
+  // CLSIDs. CoCreateInstance records the class context it was asked for.
+  std::map<std::u16string, CLSID> progIds;
+  std::vector<SimComClass> comClasses;
+  DWORD lastComClassContext = 0;
+  // The thread's last error (GetLastError/SetLastError).
+  DWORD lastError = 0;
+
+  // Named events (CreateEventA), owned by the event code of the sim.
+  struct NamedEvent {
+    bool signalled = false;
+    // CreateEventA calls that made or opened it.
+    int creations = 0;
+    int openHandles = 0;
+    int resets = 0;
+    int waits = 0;
+  };
+  // By name: the names of kernel objects are case-sensitive.
+  std::map<std::string, NamedEvent> namedEvents;
+  // The name behind each open event handle.
+  std::map<std::uintptr_t, std::string> eventHandles;
+  std::uintptr_t lastEventHandle = 0x700;
+  // The sim has no other threads, so a wait returns at once, as if the event
+  // had been set just then. This runs first, standing for what the thread
+  // that sets the event does while the caller waits.
+  std::function<void()> whileWaitingForEvent;
 
   // The registry: a tree under each predefined root.
   std::map<void*, SimRegistryKey> registry;

@@ -43,6 +43,16 @@ std::uint32_t GetWindowThreadId(WindowHandle window) {
 
 std::uint32_t GetCurrentThreadId() { return sim::TheWorld().currentThreadId; }
 
+bool BringToForeground(WindowHandle window) {
+  sim::World& world = sim::TheWorld();
+  if (world.FindWindow(window) == nullptr ||
+      world.faults.ShouldFail("SetForegroundWindow")) {
+    return false;
+  }
+  world.foregroundWindow = window;
+  return true;
+}
+
 void ShowMessageBox(WindowHandle owner, const std::string& text,
                     const std::string& title, std::uint32_t style) {
   sim::TheWorld().messageBoxes.push_back({owner, text, title, style});

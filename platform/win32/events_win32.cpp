@@ -4,6 +4,15 @@
 
 namespace platform {
 
+RawEvent CreateNamedEvent(const std::string& name) {
+  return reinterpret_cast<RawEvent>(
+      ::CreateEventA(nullptr, FALSE, TRUE, name.c_str()));
+}
+
+void ResetEvent(RawEvent event) {
+  ::ResetEvent(reinterpret_cast<HANDLE>(event));
+}
+
 void WaitForEvent(RawEvent event) {
   ::WaitForSingleObject(reinterpret_cast<HANDLE>(event), INFINITE);
 }

@@ -32,6 +32,10 @@ std::uint32_t GetWindowThreadId(WindowHandle window) {
 
 std::uint32_t GetCurrentThreadId() { return ::GetCurrentThreadId(); }
 
+bool BringToForeground(WindowHandle window) {
+  return ::SetForegroundWindow(ToHwnd(window)) != FALSE;
+}
+
 void ShowMessageBox(WindowHandle owner, const std::string& text,
                     const std::string& title, std::uint32_t style) {
   ::MessageBoxA(ToHwnd(owner), text.c_str(), title.c_str(), style);

@@ -2,6 +2,7 @@
 
 #include "common/messages.h"
 #include "platform/registry_api.h"
+#include "tests/doubles/excel_automation/excel_double_inproc.h"
 #include "tests/support/sim_test.h"
 #include "tests/support/zip_test_archive.h"
 
@@ -14,11 +15,13 @@ class MainSequenceTest : public SimTest {
   void SetUp() override {
     SimTest::SetUp();
     Carry(kExe);
+    excel_double::RegisterInSimWorld();
   }
 
-  // The resources every launcher carries for the steps that run so far.
+  // The resources every launcher carries for the steps of a run.
   void Carry(const std::string& exe) {
     world().AddResource(exe, "EXT", 106, {'.', 'x', 'l', 'a', 'm', 0});
+    world().AddResource(exe, "XLAM", 119, Bytes("loader add-in"));
     world().AddResource(exe, "RUNTIME", 102,
                         OneEntryZip("SheltraRuntime.dll", "MZ module"));
   }

@@ -9,6 +9,7 @@
 #include "launcher/main_sequence.h"
 #include "platform/sim/pe_resource_reader.h"
 #include "resources/resource_catalogue.h"
+#include "tests/doubles/excel_automation/excel_double_inproc.h"
 #include "tests/support/sim_test.h"
 
 namespace {
@@ -69,6 +70,7 @@ TEST_F(ShippedLauncherTest, CarriesTheStandardResourcesForTheShellAndRuntime) {
 }
 
 TEST_F(ShippedLauncherTest, MainSequenceRunsCleanOverTheRealResources) {
+  excel_double::RegisterInSimWorld();
   EXPECT_EQ(RunLauncher(kExe), 1);
   EXPECT_TRUE(world().messageBoxes.empty());
   EXPECT_EQ(world().LoadedModuleReferences(), 0);

@@ -1,6 +1,7 @@
 #include "launcher/launcher_entry.h"
 
 #include "common/messages.h"
+#include "tests/doubles/excel_automation/excel_double_inproc.h"
 #include "tests/support/sim_test.h"
 #include "tests/support/zip_test_archive.h"
 
@@ -29,6 +30,8 @@ TEST_F(LauncherEntryTest, RunsInsideOneComApartmentAndExitsWithZero) {
   world().ownModulePath = "C:\\Tools\\Budget.exe";
   world().AddResource(world().ownModulePath, "RUNTIME", 102,
                       OneEntryZip("SheltraRuntime.dll", "MZ"));
+  world().AddResource(world().ownModulePath, "XLAM", 119, Bytes("add-in"));
+  excel_double::RegisterInSimWorld();
   EXPECT_EQ(LauncherEntry(), 0);
   EXPECT_EQ(world().comInitializations, 1);
   EXPECT_EQ(world().comUninitializations, 1);

@@ -31,6 +31,11 @@ TEST(Messages, ComposedTextsAreExact) {
             "Addin 'C:\\Q\\shLdr.xlam' can not be opened.");
 }
 
+TEST(Messages, MalformedHelpDataTextIsExact) {
+  EXPECT_STREQ(messages::kHelpDataNotLoaded,
+               "Data for Help file can not be loaded.");
+}
+
 TEST(Messages, NoTextCarriesACarriageReturn) {
   for (const std::string& text :
        {messages::RuntimeTooOld(), messages::WorkbookPathFailed("x"),

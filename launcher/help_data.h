@@ -1,0 +1,43 @@
+#pragma once
+
+// The help data carried in the CHM resource, and where its file goes.
+//
+// Layout: a 32-bit word of no meaning to the launcher, the file name as
+// narrow text (ANSI code page) with its NUL, a 32-bit little-endian content
+// length, then that many bytes of the help file. Bytes after the content are
+// ignored.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct HelpData {
+  // The name under which the file is written into the temporary folder.
+  std::string name;
+  std::vector<std::uint8_t> content;
+};
+
+// Fewer than two bytes: the executable carries no help file (the one byte
+// "1" is the placeholder the authoring tool puts in its place).
+bool IsHelpDataPlaceholder(std::span<const std::uint8_t> bytes);
+
+// Takes the help data apart. The placeholder gives an empty name and
+// content. Returns nothing when a field is missing or cut short: no first
+// word, a name without its NUL, no length word, or a length larger than the
+// bytes that follow.
+std::optional<HelpData> ParseHelpData(std::span<const std::uint8_t> bytes);
+
+// The user's temporary folder (with its trailing backslash) followed by
+// `name` as it is; the name alone when the temporary folder can't be had;
+// empty for an empty name. The result may exceed the path limit: the caller
+// decides what a path that long means.
+std::string MakeHelpFilePath(const std::string& name);
+
+// Whether `name` names a file of the folder it is joined to and nothing
+// else: no folder separator ("\" or "/"), no drive or stream colon, and not
+// "." or "..". The test is byte by byte, so a double-byte name whose trail
+// byte is a backslash is refused too.
+bool IsPlainFileName(std::string_view name);

@@ -1,0 +1,52 @@
+#include "tests/doubles/excel_automation/double_server.h"
+
+#include <utility>
+
+#include "tests/doubles/excel_automation/journal_entry.h"
+
+namespace excel_double {
+
+DoubleServer::DoubleServer(DoubleSettings settings,
+                           std::unique_ptr<ServerHooks> hooks)
+    : settings_(std::move(settings)), hooks_(std::move(hooks)) {
+  for (const std::string& line : settings_.ignoredLines) {
+    Journal(SettingIgnoredEntry(line));
+  }
+}
+
+void DoubleServer::EnsureMainWindow() {
+  if (windowAttempted_ || !settings_.makesWindow) return;
+  windowAttempted_ = true;
+  mainWindow_ = hooks_->MakeMainWindow();
+  if (mainWindow_ != 0) Journal(WindowEntry(mainWindow_));
+}
+
+void DoubleServer::ShowMainWindow(bool visible) {
+  if (mainWindow_ != 0) hooks_->ShowMainWindow(mainWindow_, visible);
+}
+
+void DoubleServer::JournalForeground() {
+  Journal(ForegroundEntry(mainWindow_ != 0 &&
+                          hooks_->ForegroundWindow() == mainWindow_));
+}
+
+void DoubleServer::ObjectDestroyed() {
+  --liveObjects_;
+  IdleCheck();
+}
+
+void DoubleServer::RemoveLock() {
+  --locks_;
+  IdleCheck();
+}
+
+void DoubleServer::CreationRefused(HRESULT result) {
+  Journal(CreationRefusedEntry(result));
+  IdleCheck();
+}
+
+void DoubleServer::IdleCheck() {
+  if (liveObjects_ == 0 && locks_ == 0) hooks_->ServerIdle();
+}
+
+}  // namespace excel_double

@@ -1,0 +1,90 @@
+#include "launcher/help_data.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/sim_test.h"
+
+namespace {
+
+// Help data: the skipped word, `name` and its NUL, the length word
+// `length`, then `content`.
+std::vector<std::uint8_t> HelpBytes(const std::string& name,
+                                    std::uint32_t length,
+                                    const std::string& content) {
+  std::vector<std::uint8_t> bytes = {0xDE, 0xAD, 0xBE, 0xEF};
+  bytes.insert(bytes.end(), name.begin(), name.end());
+  bytes.push_back(0);
+  for (int shift = 0; shift < 32; shift += 8) {
+    bytes.push_back(static_cast<std::uint8_t>(length >> shift));
+  }
+  bytes.insert(bytes.end(), content.begin(), content.end());
+  return bytes;
+}
+
+TEST(ParseHelpData, TakesNameAndContentAndIgnoresWhatFollows) {
+  const auto help = ParseHelpData(HelpBytes("Guide.chm", 3, "ITSxyz"));
+  ASSERT_TRUE(help);
+  EXPECT_EQ(help->name, "Guide.chm");
+  EXPECT_EQ(help->content, Bytes("ITS"));
+
+  const auto empty = ParseHelpData(HelpBytes("", 0, ""));
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->name, "");
+  EXPECT_TRUE(empty->content.empty());
+}
+
+TEST(ParseHelpData, PlaceholderIsNoHelpFile) {
+  for (const std::string& placeholder : {std::string("1"), std::string()}) {
+    EXPECT_TRUE(IsHelpDataPlaceholder(Bytes(placeholder)));
+    const auto help = ParseHelpData(Bytes(placeholder));
+    ASSERT_TRUE(help) << placeholder;
+    EXPECT_EQ(help->name, "");
+    EXPECT_TRUE(help->content.empty());
+  }
+  EXPECT_FALSE(IsHelpDataPlaceholder(Bytes("12")));
+}
+
+TEST(ParseHelpData, RefusesDataCutShort) {
+  std::vector<std::uint8_t> noNul = HelpBytes("Guide.chm", 0, "");
+  noNul.resize(4 + 9);  // the name, cut before its NUL
+  std::vector<std::uint8_t> noLength = HelpBytes("Guide.chm", 0, "");
+  noLength.resize(noLength.size() - 1);  // three bytes of the length word
+
+  EXPECT_FALSE(ParseHelpData(Bytes(std::string(3, '\0'))));  // no first word
+  EXPECT_FALSE(ParseHelpData(noNul));
+  EXPECT_FALSE(ParseHelpData(noLength));
+  // Longer than what follows: no file with a made-up tail.
+  EXPECT_FALSE(ParseHelpData(HelpBytes("Guide.chm", 5, "ITS")));
+  // A length with its top bit set is no negative count.
+  EXPECT_FALSE(ParseHelpData(HelpBytes("Guide.chm", 0xFFFFFFFF, "ITS")));
+}
+
+TEST(IsPlainFileName, RefusesAnythingThatNamesAnotherFolder) {
+  EXPECT_TRUE(IsPlainFileName("Guide.chm"));
+  EXPECT_TRUE(IsPlainFileName("..Guide.chm"));
+  EXPECT_TRUE(IsPlainFileName("Guide v2.chm"));
+  for (const char* name :
+       {"..\\Guide.chm", "Help\\Guide.chm", "../Guide.chm", "C:Guide.chm",
+        "C:\\Windows\\Guide.chm", "\\\\server\\share\\Guide.chm",
+        "Guide.chm:stream", ".", ".."}) {
+    EXPECT_FALSE(IsPlainFileName(name)) << name;
+  }
+}
+
+class MakeHelpFilePathTest : public SimTest {};
+
+TEST_F(MakeHelpFilePathTest, JoinsTheTemporaryFolderAndTheName) {
+  world().tempFolder = "C:\\Users\\Ann\\AppData\\Local\\Temp\\";
+  EXPECT_EQ(MakeHelpFilePath("Guide.chm"),
+            "C:\\Users\\Ann\\AppData\\Local\\Temp\\Guide.chm");
+  world().tempFolder = "C:\\Temp";
+  EXPECT_EQ(MakeHelpFilePath("Guide.chm"), "C:\\Temp\\Guide.chm");
+  EXPECT_EQ(MakeHelpFilePath(""), "");
+}
+
+TEST_F(MakeHelpFilePathTest, WithoutTemporaryFolderTheNameStandsAlone) {
+  world().faults.FailCall("TempFolder", 1);
+  EXPECT_EQ(MakeHelpFilePath("Guide.chm"), "Guide.chm");
+}
+
+}  // namespace
