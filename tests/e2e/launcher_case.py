@@ -16,9 +16,71 @@ import sys
 import time
 from pathlib import Path
 
+import excel_double_registry as excel_double
 from launcher_cases import CASES
 from wine_run import (LAUNCH_LIMIT_SECONDS, START_LIMIT_SECONDS, Run,
-                      windows_path, read_journal, wait_for, CASE_FOLDERS)
+                      windows_path, read_journal, wait_for, CASE_FOLDERS,
+                      CASE_FILES, EXCEL_FOLDER)
+
+# The Excel double ends once the launcher has released its last reference.
+EXCEL_EXIT_LIMIT_SECONDS = 30
+
+
+def install_excel(run, settings):
+    """Registers the Excel double told `settings` as Excel, or, when
+    `settings` is None, leaves Excel unregistered."""
+    for key in excel_double.KEYS:
+        run.registry.remove(key)
+    if settings is None:
+        return
+    excel_double.install(run.excel_double(), run.in_prefix(EXCEL_FOLDER),
+                         settings)
+    excel_double.add_registration(
+        run.registry, EXCEL_FOLDER + "\\" + excel_double.SERVER_NAME)
+
+
+def wait_for_excel_exit(run):
+    """Waits until the Excel double, if it was started, has journalled its
+    exit, so that its journal is complete."""
+    folder = run.in_prefix(EXCEL_FOLDER)
+    if not excel_double.read_journal(folder):
+        return
+    exited = wait_for(lambda: any(entry.kind == "exit" for entry in
+                                  excel_double.read_journal(folder)),
+                      EXCEL_EXIT_LIMIT_SECONDS)
+    run.expect(exited, "the Excel double did not exit: a reference to it "
+               "was never released")
+
+
+def check_call_form(run):
+    """Every call Excel received was looked up by its name just before, in
+    the user's default locale, with IID_NULL, and a property put carried
+    exactly the one named argument DISPID_PROPERTYPUT."""
+    looked_up = None
+    for entry in excel_double.read_journal(run.in_prefix(EXCEL_FOLDER)):
+        if entry.kind == "names":
+            looked_up = entry.fields[:2]
+            run.expect(entry.value("lcid") == "1024", f"lookup {entry}")
+        if entry.kind != "invoke":
+            continue
+        run.expect(looked_up == entry.fields[:2],
+                   f"no name lookup before {entry.fields[:2]}")
+        looked_up = None
+        put = entry.value("flags") == "4"
+        run.expect(entry.value("lcid") == "1024" and
+                   entry.value("iid") == "null" and
+                   entry.value("named") == ("-3" if put else ""),
+                   f"call made in the wrong form: {entry.fields}")
+
+
+def remove_case_files(run):
+    """Removes what a case may leave outside the case folders, undoing the
+    immutability a case may have given it."""
+    for file in CASE_FILES:
+        path = run.in_prefix(file)
+        if path.exists():
+            subprocess.run(["chattr", "-i", path], check=True)
+            path.unlink()
 
 
 def run_case(name, run):
@@ -28,7 +90,9 @@ def run_case(name, run):
     run.work.mkdir(parents=True)
     for folder in CASE_FOLDERS:
         shutil.rmtree(run.in_prefix(folder), ignore_errors=True)
+    remove_case_files(run)
     run.put(case.install_as, run.build / case.launcher)
+    install_excel(run, case.excel)
     case.arrange(run)
     run.apply_registry()
 
@@ -57,6 +121,7 @@ def run_case(name, run):
                     run.failures.append("the launcher did not exit within "
                                         f"{LAUNCH_LIMIT_SECONDS} s")
                 elapsed = time.monotonic() - begin
+                run.launcher_ended_ms = time.time() * 1000
         finally:
             stop.touch()
             for helper in helpers:
@@ -67,6 +132,8 @@ def run_case(name, run):
                     run.failures.append("a helper did not stop")
 
     run.expect(exit_code in (0, None), f"exit code {exit_code}, expected 0")
+    wait_for_excel_exit(run)
+    check_call_form(run)
     boxes = read_journal(journal) if journal.exists() else []
     texts = [box["text"] for box in boxes]
     run.expect(texts == case.boxes,
@@ -77,6 +144,7 @@ def run_case(name, run):
                    f"box title/buttons/icon {shape}, expected "
                    "('Sheltra', 'OK', 'hand')")
     case.verify(run)
+    remove_case_files(run)
 
     print(f"{name}: exit code {exit_code} after {elapsed:.1f} s, "
           f"{len(boxes)} message box(es)")

@@ -1,12 +1,15 @@
 """The launcher starts the Wine tests make, each with what it arranges before
 the start and what it checks after it."""
+import subprocess
 from dataclasses import dataclass
-from typing import Callable, List
+from typing import Callable, List, Optional
 
+import excel_double_registry as excel_double
 from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, TEMP_FOLDER,
                       ARCHIVE_ATTRIBUTE, workbook_path_failed, Run, HKCU, HKLM,
                       ADDIN_KEY, PROGID_KEY, CLSID_KEY, CASE_KEYS, office_key,
-                      ut_times, REGISTERED_FOLDER, OFFICE_FOLDER)
+                      ut_times, REGISTERED_FOLDER, OFFICE_FOLDER, EXCEL_FOLDER,
+                      HELP_FILE)
 
 
 @dataclass
@@ -17,6 +20,9 @@ class Case:
     arrange: Callable[[Run], None] = lambda run: None
     verify: Callable[[Run], None] = lambda run: None
     holder: str = ""                    # a module another process keeps loaded
+    # The settings the Excel double is started with (see double_settings.h);
+    # None: no Excel is registered.
+    excel: Optional[str] = ""
 
 
 def verify_installed_runtime(run):
@@ -29,10 +35,14 @@ def verify_installed_runtime(run):
                "the installed runtime module differs from the one carried")
     run.expect(facts["attributes"] & ARCHIVE_ATTRIBUTE,
                f"attributes {facts['attributes']:#x} lack the archive bit")
+    # Only the modification time stays as the archive says: the launcher
+    # loads the module for the splash right after installing it, which
+    # updates its access time.
     archive = run.build / "payload" / "sample" / "runtime.zip"
-    for name, ticks in ut_times(archive).items():
-        run.expect(facts[name] == ticks,
-                   f"{name} time {facts[name]}, the archive says {ticks}")
+    ticks = ut_times(archive)["modification"]
+    run.expect(facts["modification"] == ticks,
+               f"modification time {facts['modification']}, the archive says "
+               f"{ticks}")
     verify_no_staging_files(run)
 
 
@@ -201,11 +211,178 @@ def verify_keys(present=(), absent=()):
     return verify
 
 
+# --- the splash, the help file and the Excel launch ------------------------
+
+WORKBOOK = r"C:\Tools\Budget.xlam"
+XLAM_PATH = PRODUCT_FOLDER + r"\shLdr.xlam"
+XLA_PATH = PRODUCT_FOLDER + r"\shLdr.xla"
+SETUP_MACRO = "SetupSheltraRtmModule"
+
+
+def start_calls(addin):
+    """What Excel is asked before it is shown when the runtime module is not
+    registered: its workbooks, its version, the loader add-in and the setup
+    macro with the runtime path (the list holds Run's last argument first)."""
+    return ["Application.Workbooks 2", "Application.Version 2",
+            f"Workbooks.Open 1 BSTR:{addin}",
+            f"Application.Run 1 BSTR:{RUNTIME_PATH} BSTR:{SETUP_MACRO}"]
+
+
+def show_and_open_calls(workbook=WORKBOOK):
+    return ["Application.Visible 4 BOOL:-1", "Application.Activate 1",
+            "Application.HWND 2", f"Workbooks.Open 1 BSTR:{workbook}",
+            "Application.Run 1 BSTR:Auto_Open",
+            "Application.ScreenUpdating 4 BOOL:-1"]
+
+
+FULL_START = start_calls(XLAM_PATH) + show_and_open_calls()
+
+
+def excel_calls(run):
+    """Every Invoke the Excel double received: "Object.Member flags args"."""
+    calls = []
+    for entry in excel_double.read_journal(run.in_prefix(EXCEL_FOLDER)):
+        if entry.kind == "invoke":
+            obj, member, flags, *rest = entry.fields
+            arguments = [field for field in rest if "=" not in field
+                         or field.startswith("BSTR:")]
+            calls.append(" ".join([f"{obj}.{member}", flags.split("=")[1],
+                                   *arguments]))
+    return calls
+
+
+def verify_calls(expected):
+    def verify(run):
+        calls = excel_calls(run)
+        run.expect(calls == expected,
+                   "Excel received:\n    " + "\n    ".join(calls) +
+                   "\n  expected:\n    " + "\n    ".join(expected))
+    return verify
+
+
+def verify_excel_in_front(run):
+    """The launcher had brought Excel's window to the front by the time
+    Excel was asked to open the workbook."""
+    seen = [entry.fields[0] for entry in
+            excel_double.read_journal(run.in_prefix(EXCEL_FOLDER))
+            if entry.kind == "foreground"]
+    run.expect(seen[-1:] == ["yes"],
+               f"Excel's window in front at each Open: {seen}, the last "
+               "should be yes")
+
+
+def verify_addin(path, resource):
+    def verify(run):
+        written = run.in_prefix(path)
+        expected = (run.build / "payload" / "sample" / resource).read_bytes()
+        run.expect(written.is_file() and written.read_bytes() == expected,
+                   f"{path} does not hold the {resource} resource")
+    return verify
+
+
+def fnv1a64(data):
+    value = 0xcbf29ce484222325
+    for byte in data:
+        value = ((value ^ byte) * 0x100000001b3) & 0xFFFFFFFFFFFFFFFF
+    return f"{value:016x}"
+
+
+SAMPLE_SPLASH = "payload/sample/splash.zip"
+
+
+def verify_splash(duration, data, waited=True):
+    """The runtime module was handed the SPLASH bytes, the duration and the
+    SplashData words; with `waited`, the launcher exited only after the
+    module had set the splash event."""
+    def verify(run):
+        journal = run.runtime_journal()
+        splashes = [r for r in journal if r["record"] == "splash"]
+        run.expect(len(splashes) == 1,
+                   f"{len(splashes)} splash hand-overs, expected 1")
+        if not splashes:
+            return
+        splash = splashes[0]
+        picture = (run.build / SAMPLE_SPLASH).read_bytes()
+        run.expect((int(splash["size"]), splash["fnv1a64"]) ==
+                   (len(picture), fnv1a64(picture)),
+                   "the splash bytes handed over differ from the resource")
+        run.expect((splash["duration"], splash["data"]) == (duration, data),
+                   f"splash duration {splash['duration']} and data "
+                   f"{splash['data']}, expected {duration} and {data}")
+        events = [int(r["time"]) for r in journal if r["record"] == "event-set"]
+        run.expect(len(events) == (1 if waited else 0),
+                   f"{len(events)} splash events set")
+        if waited and events and run.launcher_ended_ms is not None:
+            run.expect(events[0] <= run.launcher_ended_ms,
+                       "the launcher exited before the splash had ended")
+    return verify
+
+
+def verify_no_splash(run):
+    records = [r["record"] for r in run.runtime_journal()]
+    run.expect(not records, f"the runtime module journalled {records}")
+
+
+def verify_help_file(content):
+    def verify(run):
+        path = run.in_prefix(HELP_FILE)
+        run.expect(path.is_file() and path.read_bytes() == content,
+                   f"{HELP_FILE} does not hold {content!r}")
+    return verify
+
+
+def verify_no_help_file(run):
+    run.expect(not run.in_prefix(HELP_FILE).exists(),
+               f"{HELP_FILE} was written")
+
+
+def read_only_help_file(run):
+    """A help file of an earlier start that cannot be rewritten. The tests
+    run as root, for whom Wine writes a file without write permission
+    anyway, so the file is made immutable (undone before the next case)."""
+    run.put_text(HELP_FILE, "the help file of an earlier start\n")
+    subprocess.run(["chattr", "+i", run.in_prefix(HELP_FILE)], check=True)
+
+
+def verify_help_file_kept(run):
+    path = run.in_prefix(HELP_FILE)
+    run.expect(path.read_text() == "the help file of an earlier start\n",
+               "the read-only help file was changed")
+
+
+def server_missing(run):
+    (run.in_prefix(EXCEL_FOLDER) / excel_double.SERVER_NAME).unlink()
+
+
+def verify_all(*verifications):
+    def verify(run):
+        for verification in verifications:
+            verification(run)
+    return verify
+
+
+EXCEL_TOO_OLD = (
+    "This file requires Microsoft Excel 2007 or higher to be installed on "
+    "your PC.\nMicrosoft Excel installed on your PC can't open this document.")
+EXCEL_MISSING = (
+    "This file requires Microsoft Excel to be installed on your PC.\n"
+    "Possible, you doesn't have Microsoft Excel installed or your user "
+    "account doesn't have enough rights to run Excel application.")
+HELP_FILE_NOT_CREATED = f"Help File '{HELP_FILE}' can not be created."
+
+
 CASES = {
-    # An ordinary start: no message, the runtime module installed.
+    # The road of one start, with nothing registered: the runtime module
+    # installed, the splash handed over, Excel started with the loader
+    # add-in for its version, set up, brought to the front, the workbook
+    # opened; the launcher waits for the splash to end; no message.
     "sample_run": Case(
         launcher="payload/Launcher.exe", boxes=[],
-        verify=verify_installed_runtime),
+        verify=verify_all(verify_installed_runtime,
+                          verify_addin(XLAM_PATH, "loader.xlam"),
+                          verify_calls(FULL_START), verify_excel_in_front,
+                          verify_splash("3000", "1,0,0,3"),
+                          verify_no_help_file)),
     # A module of an earlier start that nothing holds is rewritten.
     "replaces_earlier_runtime": Case(
         launcher="payload/Launcher.exe", boxes=[],
@@ -245,9 +422,13 @@ CASES = {
     "gate_refuses_unloadable_runtime": gate_refuses(registered(TEXT_FILE)),
     "gate_refuses_runtime_without_version": gate_refuses(
         registered(SYSTEM_MODULE)),
+    # Excel loads a registered runtime module itself: no version read, no
+    # loader add-in, no setup macro.
     "gate_accepts_current_runtime": Case(
         launcher="payload/Launcher.exe", boxes=[], arrange=registered(29),
-        verify=verify_installed_runtime),
+        verify=verify_all(verify_installed_runtime,
+                          verify_calls(["Application.Workbooks 2"] +
+                                       show_and_open_calls()))),
     # Registered for the machine only: that counts too...
     "machine_registration_counts": gate_refuses(registered(28, root=HKLM)),
     # ...unless the user's key, set not to load, hides it.
@@ -289,4 +470,80 @@ CASES = {
         arrange=excel_12_resiliency("StartupItems"),
         verify=verify_keys(present=[resiliency(12) + r"\StartupItems",
                                     resiliency(11) + r"\DisabledItems"])),
+
+    # Excel's version chooses the loader add-in's edition.
+    "excel_11_gets_the_xla_addin": Case(
+        launcher="payload/Launcher.exe", boxes=[], excel="Version=11.0",
+        verify=verify_all(verify_addin(XLA_PATH, "loader.xla"),
+                          verify_calls(start_calls(XLA_PATH) +
+                                       show_and_open_calls()))),
+    "unreadable_version_gets_the_xla_addin": Case(
+        launcher="payload/Launcher.exe", boxes=[], excel="Version=#ERROR",
+        verify=verify_calls(start_calls(XLA_PATH) + show_and_open_calls())),
+    # Without Excel registered, the message depends on the workbook's kind.
+    "no_excel_for_an_open_xml_workbook": Case(
+        launcher="tests/e2e/LauncherForXlsxWorkbook.exe",
+        boxes=[EXCEL_TOO_OLD], excel=None),
+    "no_excel": Case(
+        launcher="payload/Launcher.exe", boxes=[EXCEL_MISSING], excel=None),
+    # Wine answers REGDB_E_CLASSNOTREG when the registered server's
+    # executable is missing, so the user hears that Excel is missing.
+    "excel_server_missing": Case(
+        launcher="payload/Launcher.exe", arrange=server_missing,
+        boxes=[EXCEL_MISSING]),
+    # Any other refusal shows its code: here E_ACCESSDENIED.
+    "excel_refuses_to_start": Case(
+        launcher="payload/Launcher.exe", excel="create=80070005",
+        boxes=["Sheltra was unable to launch Excel application. Error code: "
+               "0x80070005"]),
+    "addin_not_opened": Case(
+        launcher="payload/Launcher.exe", excel="fail.open=" + XLAM_PATH,
+        boxes=[f"Addin '{XLAM_PATH}' can not be opened."],
+        verify=verify_calls(start_calls(XLAM_PATH)[:3])),
+    "setup_macro_fails": Case(
+        launcher="payload/Launcher.exe", excel="fail.run=" + SETUP_MACRO,
+        boxes=["Macro can not be executed"],
+        verify=verify_calls(start_calls(XLAM_PATH))),
+    # Excel tells its own user about a workbook it cannot open.
+    "workbook_not_opened": Case(
+        launcher="payload/Launcher.exe", boxes=[],
+        excel="fail.open=" + WORKBOOK,
+        verify=verify_calls(start_calls(XLAM_PATH) +
+                            show_and_open_calls()[:4])),
+    # Excel that does not tell its window: the XLMAIN window that appeared
+    # since the start is brought to the front.
+    "window_found_without_hwnd": Case(
+        launcher="payload/Launcher.exe", boxes=[], excel="fail=HWND",
+        verify=verify_all(verify_calls(FULL_START), verify_excel_in_front)),
+
+    # The splash needs its settings and more than a placeholder byte.
+    "splash_without_settings": Case(
+        launcher="tests/e2e/LauncherWithoutSplashData.exe", boxes=[],
+        verify=verify_all(verify_no_splash, verify_calls(FULL_START))),
+    "splash_placeholder": Case(
+        launcher="tests/e2e/LauncherWithPlaceholderSplash.exe", boxes=[],
+        verify=verify_no_splash),
+    "splash_settings_too_short": Case(
+        launcher="tests/e2e/LauncherWithShortSplashData.exe", boxes=[],
+        verify=verify_splash("10000", "1,0,0,0")),
+    "splash_without_event": Case(
+        launcher="tests/e2e/LauncherWithSilentSplash.exe", boxes=[],
+        verify=verify_splash("3000", "1,0,0,3", waited=False)),
+
+    "help_file_written": Case(
+        launcher="tests/e2e/LauncherWithHelpFile.exe", boxes=[],
+        verify=verify_all(verify_help_file(b"CHM"),
+                          verify_calls(FULL_START))),
+    "help_file_read_only": Case(
+        launcher="tests/e2e/LauncherWithHelpFile.exe",
+        boxes=[HELP_FILE_NOT_CREATED], arrange=read_only_help_file,
+        verify=verify_all(verify_help_file_kept, verify_calls(FULL_START))),
+    "help_file_unnamed": Case(
+        launcher="tests/e2e/LauncherWithUnnamedHelpFile.exe",
+        boxes=["File name for Help File is missed."],
+        verify=verify_all(verify_no_help_file, verify_calls(FULL_START))),
+    # Only the last message of a run is shown.
+    "launch_message_replaces_help_message": Case(
+        launcher="tests/e2e/LauncherWithHelpFile.exe", boxes=[EXCEL_MISSING],
+        arrange=read_only_help_file, excel=None),
 }

@@ -17,7 +17,9 @@ USER = pwd.getpwuid(os.getuid()).pw_name
 LOCAL_APP_DATA = rf"C:\users\{USER}\AppData\Local"
 PRODUCT_FOLDER = LOCAL_APP_DATA + r"\Quorvane"
 RUNTIME_PATH = PRODUCT_FOLDER + r"\SheltraRuntime.dll"
-TEMP_FOLDER = LOCAL_APP_DATA + r"\Temp"
+RUNTIME_JOURNAL = PRODUCT_FOLDER + r"\SheltraRuntime.journal"
+# What Wine 8 sets TEMP to in a new prefix (%USERPROFILE%\Temp).
+TEMP_FOLDER = rf"C:\users\{USER}\Temp"
 ARCHIVE_ATTRIBUTE = 0x20
 # 100-nanosecond ticks from 1601 to 1970.
 UNIX_EPOCH_TICKS = 116444736000000000
@@ -37,6 +39,8 @@ class Run:
         self.prefix = Path(os.environ["WINEPREFIX"])
         self.failures = []
         self.registry = RegistryEdit()
+        # Wall-clock time at which the launcher was seen to exit.
+        self.launcher_ended_ms = None
 
     def tool(self, name):
         return self.build / "tests" / "e2e" / f"{name}.exe"
@@ -44,6 +48,19 @@ class Run:
     def runtime_double(self, version):
         return (self.build / "tests" / "doubles" / "runtime_module" /
                 f"v{version}" / "SheltraRuntime.dll")
+
+    def excel_double(self):
+        return (self.build / "tests" / "doubles" / "excel_automation" /
+                "ExcelDouble.exe")
+
+    def runtime_journal(self):
+        """The records the runtime module double wrote beside itself, each a
+        dict of its key=value fields."""
+        path = self.in_prefix(RUNTIME_JOURNAL)
+        if not path.exists():
+            return []
+        return [dict(field.split("=", 1) for field in line.split("\t"))
+                for line in path.read_text(encoding="ascii").splitlines()]
 
     def in_prefix(self, windows_path):
         drive, rest = windows_path.split(":", 1)
@@ -139,6 +156,10 @@ class RegistryEdit:
         for key in CASE_KEYS:
             self.lines += [f"[-{key}]", ""]
 
+    def remove(self, key):
+        """Deletes `key` and everything under it."""
+        self.lines += [f"[-{key}]", ""]
+
     def add(self, key, values=None):
         """Creates `key` with `values`: name to int (DWORD) or str (string);
         the name "" is the default value."""
@@ -221,5 +242,12 @@ def ut_times(archive):
 
 REGISTERED_FOLDER = r"C:\Registered"
 OFFICE_FOLDER = r"C:\Program Files\Microsoft Office"
+# Where a case installs the Excel automation double, registered as Excel.
+EXCEL_FOLDER = r"C:\ExcelDouble"
+# The help file the cases' launchers write into the temporary folder.
+HELP_FILE = TEMP_FOLDER + r"\Guide.chm"
+# Files a case may leave outside those folders.
+CASE_FILES = [HELP_FILE]
 # What a case leaves in the prefix's folders; every case starts without it.
-CASE_FOLDERS = [PRODUCT_FOLDER, REGISTERED_FOLDER, OFFICE_FOLDER]
+CASE_FOLDERS = [PRODUCT_FOLDER, REGISTERED_FOLDER, OFFICE_FOLDER,
+                EXCEL_FOLDER]

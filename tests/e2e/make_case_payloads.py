@@ -1,0 +1,42 @@
+#!/usr/bin/env python3
+"""Writes the resource files that the Wine cases' launchers carry instead of
+the sample payload's, one per role that a case varies.
+
+usage: make_case_payloads.py <output-dir>
+"""
+import struct
+import sys
+from pathlib import Path
+
+
+def help_data(name, content):
+    """The CHM resource: a word the launcher skips, the file name and its
+    NUL, the content length and the content."""
+    return (struct.pack("<I", 0) + name + b"\0" +
+            struct.pack("<I", len(content)) + content)
+
+
+HELP_CONTENT = b"CHM"
+
+FILES = {
+    # The placeholder an executable without a splash picture carries.
+    "splash_placeholder.bin": b"1",
+    # Too short for the format version: every setting keeps its default.
+    "splash_data_one_byte.bin": b"\x02",
+    "chm_guide.bin": help_data(b"Guide.chm", HELP_CONTENT),
+    "chm_unnamed.bin": help_data(b"", HELP_CONTENT),
+    "ext_xlsx.bin": b".xlsx\0",
+}
+
+
+def main():
+    out = Path(sys.argv[1])
+    out.mkdir(parents=True, exist_ok=True)
+    for name, data in FILES.items():
+        path = out / name
+        if not path.exists() or path.read_bytes() != data:
+            path.write_bytes(data)
+
+
+if __name__ == "__main__":
+    main()
