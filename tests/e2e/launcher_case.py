@@ -18,6 +18,7 @@ from pathlib import Path
 
 import excel_double_registry as excel_double
 from launcher_cases import CASES
+from run_account import print_account
 from wine_run import (LAUNCH_LIMIT_SECONDS, START_LIMIT_SECONDS, Run,
                       windows_path, read_journal, wait_for, CASE_FOLDERS,
                       CASE_FILES, EXCEL_FOLDER)
@@ -83,7 +84,7 @@ def remove_case_files(run):
             path.unlink()
 
 
-def run_case(name, run):
+def run_case(name, run, account=False):
     case = CASES[name]
     if run.work.exists():
         shutil.rmtree(run.work)
@@ -144,6 +145,8 @@ def run_case(name, run):
                    f"box title/buttons/icon {shape}, expected "
                    "('Sheltra', 'OK', 'hand')")
     case.verify(run)
+    if account:
+        print_account(run, exit_code, boxes)
     remove_case_files(run)
 
     print(f"{name}: exit code {exit_code} after {elapsed:.1f} s, "
@@ -170,10 +173,13 @@ def main():
     parser.add_argument("case", choices=sorted(CASES))
     parser.add_argument("--build", type=Path, required=True)
     parser.add_argument("--work", type=Path, required=True)
+    parser.add_argument("--account", action="store_true",
+                        help="tell what the start did, step by step")
     args = parser.parse_args()
     ensure_display()
     try:
-        ok = run_case(args.case, Run(args.build.resolve(), args.work.resolve()))
+        ok = run_case(args.case, Run(args.build.resolve(), args.work.resolve()),
+                      account=args.account)
     finally:
         # The Xvfb of this run ends with it: Wine's helpers must go first.
         subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
