@@ -1,11 +1,13 @@
-// Feeds arbitrary bytes to the readers of the small resource records: the
-// splash settings and the counted-text layout of the help data.
+// Feeds arbitrary bytes to the parsers of the small resource records: the
+// splash settings and the help data.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "launcher/help_data.h"
 #include "resources/byte_reader.h"
 #include "resources/splash_data.h"
 
@@ -17,13 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   SplashData splash;
   ParseSplashData(splashReader, splash);
 
-  ByteReader reader(bytes);
-  std::int32_t skipped = 0;
-  std::string name;
-  std::vector<std::uint8_t> content;
-  reader.ReadInt32(skipped);
-  reader.ReadText(name);
-  if (reader.ReadByteArray(content) && content.size() > size) __builtin_trap();
-  if (reader.Position() > size) __builtin_trap();
+  // What the help data yields was carried in full: the first word, the name
+  // and its NUL, the length word and the content.
+  const std::optional<HelpData> help = ParseHelpData(bytes);
+  if (help && !IsHelpDataPlaceholder(bytes)) {
+    const std::size_t carried = 4 + help->name.size() + 1 + 4 +
+                                help->content.size();
+    if (help->name.find('\0') != std::string::npos || carried > size) {
+      __builtin_trap();
+    }
+  }
   return 0;
 }
