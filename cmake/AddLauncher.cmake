@@ -78,3 +78,22 @@ function(add_launcher target)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${L_OUTPUT_NAME}")
   endif()
 endfunction()
+
+# add_runtime_archive(<target> MODULE <dll target> OUTPUT <zip file>)
+#
+# Zips a built runtime module as the authoring tool does for the RUNTIME
+# resource: one deflated entry, SheltraRuntime.dll, made by Info-ZIP.
+function(add_runtime_archive target)
+  cmake_parse_arguments(PARSE_ARGV 1 A "" "MODULE;OUTPUT" "")
+  get_filename_component(folder "${A_OUTPUT}" DIRECTORY)
+  set(staged "${CMAKE_CURRENT_BINARY_DIR}/${target}/SheltraRuntime.dll")
+  add_custom_command(
+    OUTPUT "${A_OUTPUT}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_CURRENT_BINARY_DIR}/${target}" "${folder}"
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${A_MODULE}> "${staged}"
+    COMMAND ${CMAKE_COMMAND} -E rm -f "${A_OUTPUT}"
+    COMMAND zip -q -j -9 "${A_OUTPUT}" "${staged}"
+    DEPENDS ${A_MODULE}
+    COMMENT "Zipping ${A_MODULE} as a runtime archive")
+  add_custom_target(${target} DEPENDS "${A_OUTPUT}")
+endfunction()

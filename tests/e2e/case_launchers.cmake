@@ -3,7 +3,7 @@
 # that make_case_payloads.py writes.
 set(CASE_PAYLOAD_DIR "${CMAKE_CURRENT_BINARY_DIR}/case_payload")
 set(case_payload_files splash_placeholder.bin splash_data_one_byte.bin
-    chm_guide.bin chm_unnamed.bin ext_xlsx.bin)
+    chm_guide.bin chm_unnamed.bin chm_cut_short.bin ext_xlsx.bin)
 list(TRANSFORM case_payload_files PREPEND "${CASE_PAYLOAD_DIR}/"
      OUTPUT_VARIABLE case_payload_outputs)
 add_custom_command(
@@ -25,18 +25,13 @@ add_case_launcher(LauncherWithPlaceholderSplash SPLASH "${CASE_PAYLOAD_DIR}/spla
 add_case_launcher(LauncherWithShortSplashData SPLASH_DATA "${CASE_PAYLOAD_DIR}/splash_data_one_byte.bin")
 add_case_launcher(LauncherWithHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_guide.bin")
 add_case_launcher(LauncherWithUnnamedHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_unnamed.bin")
+add_case_launcher(LauncherWithCutShortHelpData CHM "${CASE_PAYLOAD_DIR}/chm_cut_short.bin")
 add_case_launcher(LauncherForXlsxWorkbook EXT "${CASE_PAYLOAD_DIR}/ext_xlsx.bin")
+add_case_launcher(LauncherWithoutLoaderAddin XLAM NONE)
 
 # A runtime module that shows the splash but names no event to wait for.
-set(silent_runtime_dir "${CMAKE_CURRENT_BINARY_DIR}/silent_runtime")
-add_custom_command(
-  OUTPUT "${silent_runtime_dir}/runtime.zip"
-  COMMAND ${CMAKE_COMMAND} -E make_directory "${silent_runtime_dir}"
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:runtime_module_double_v29_no_event> "${silent_runtime_dir}/SheltraRuntime.dll"
-  COMMAND ${CMAKE_COMMAND} -E rm -f "${silent_runtime_dir}/runtime.zip"
-  COMMAND zip -q -j -9 "${silent_runtime_dir}/runtime.zip" "${silent_runtime_dir}/SheltraRuntime.dll"
-  DEPENDS runtime_module_double_v29_no_event
-  COMMENT "Zipping the runtime module without a splash event")
-add_custom_target(silent_runtime_zip DEPENDS "${silent_runtime_dir}/runtime.zip")
-add_case_launcher(LauncherWithSilentSplash RUNTIME "${silent_runtime_dir}/runtime.zip")
-add_dependencies(LauncherWithSilentSplash silent_runtime_zip)
+set(silent_runtime "${CMAKE_CURRENT_BINARY_DIR}/silent_runtime.zip")
+add_runtime_archive(silent_runtime_archive
+  MODULE runtime_module_double_v29_no_event OUTPUT "${silent_runtime}")
+add_case_launcher(LauncherWithSilentSplash RUNTIME "${silent_runtime}")
+add_dependencies(LauncherWithSilentSplash silent_runtime_archive)

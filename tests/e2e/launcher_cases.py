@@ -500,6 +500,10 @@ CASES = {
         launcher="payload/Launcher.exe", excel="fail.open=" + XLAM_PATH,
         boxes=[f"Addin '{XLAM_PATH}' can not be opened."],
         verify=verify_calls(start_calls(XLAM_PATH)[:3])),
+    "no_loader_addin_resource": Case(
+        launcher="tests/e2e/LauncherWithoutLoaderAddin.exe",
+        boxes=["Loaded addin can not be extracted from the executable."],
+        verify=verify_calls(start_calls(XLAM_PATH)[:2])),
     "setup_macro_fails": Case(
         launcher="payload/Launcher.exe", excel="fail.run=" + SETUP_MACRO,
         boxes=["Macro can not be executed"],
@@ -541,6 +545,11 @@ CASES = {
     "help_file_unnamed": Case(
         launcher="tests/e2e/LauncherWithUnnamedHelpFile.exe",
         boxes=["File name for Help File is missed."],
+        verify=verify_all(verify_no_help_file, verify_calls(FULL_START))),
+    # A help file cut short is not written with a made-up tail.
+    "help_data_cut_short": Case(
+        launcher="tests/e2e/LauncherWithCutShortHelpData.exe",
+        boxes=["Data for Help file can not be loaded."],
         verify=verify_all(verify_no_help_file, verify_calls(FULL_START))),
     # Only the last message of a run is shown.
     "launch_message_replaces_help_message": Case(

@@ -9,11 +9,13 @@ import sys
 from pathlib import Path
 
 
-def help_data(name, content):
+def help_data(name, content, length=None):
     """The CHM resource: a word the launcher skips, the file name and its
-    NUL, the content length and the content."""
-    return (struct.pack("<I", 0) + name + b"\0" +
-            struct.pack("<I", len(content)) + content)
+    NUL, the content length (the content's own unless given) and the
+    content."""
+    length = len(content) if length is None else length
+    return (struct.pack("<I", 0) + name + b"\0" + struct.pack("<I", length) +
+            content)
 
 
 HELP_CONTENT = b"CHM"
@@ -25,6 +27,9 @@ FILES = {
     "splash_data_one_byte.bin": b"\x02",
     "chm_guide.bin": help_data(b"Guide.chm", HELP_CONTENT),
     "chm_unnamed.bin": help_data(b"", HELP_CONTENT),
+    # More bytes announced than carried.
+    "chm_cut_short.bin": help_data(b"Guide.chm", HELP_CONTENT,
+                                   length=len(HELP_CONTENT) + 2),
     "ext_xlsx.bin": b".xlsx\0",
 }
 

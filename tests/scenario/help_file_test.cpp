@@ -4,6 +4,7 @@
 #include "launcher/main_sequence.h"
 #include "resources/resource_catalogue.h"
 #include "tests/doubles/excel_automation/excel_double_inproc.h"
+#include "tests/support/record_bytes.h"
 #include "tests/support/sim_test.h"
 #include "tests/support/zip_test_archive.h"
 
@@ -13,21 +14,6 @@ namespace fs = std::filesystem;
 
 const std::string kExe = "C:\\Tools\\Budget.exe";
 const std::string kTemp = "C:\\Users\\u\\AppData\\Local\\Temp\\";
-
-// Help data: the skipped word, `name` and its NUL, the length word
-// `length`, then `content`.
-std::vector<std::uint8_t> HelpBytes(const std::string& name,
-                                    std::uint32_t length,
-                                    const std::string& content) {
-  std::vector<std::uint8_t> bytes = {1, 2, 3, 4};
-  bytes.insert(bytes.end(), name.begin(), name.end());
-  bytes.push_back(0);
-  for (int shift = 0; shift < 32; shift += 8) {
-    bytes.push_back(static_cast<std::uint8_t>(length >> shift));
-  }
-  bytes.insert(bytes.end(), content.begin(), content.end());
-  return bytes;
-}
 
 class HelpFileTest : public SimTest {
  protected:

@@ -6,8 +6,9 @@
 #include "launcher/main_sequence.h"
 #include "platform/events.h"
 #include "resources/resource_catalogue.h"
-#include "tests/support/sim_test.h"
 #include "tests/doubles/excel_automation/excel_double_inproc.h"
+#include "tests/support/record_bytes.h"
+#include "tests/support/sim_test.h"
 #include "tests/support/zip_test_archive.h"
 
 namespace {
@@ -16,17 +17,6 @@ const std::string kExe = "C:\\Tools\\Budget.exe";
 const std::string kRuntime =
     "C:\\Users\\u\\AppData\\Local\\Quorvane\\SheltraRuntime.dll";
 const std::string kEventName = "SheltraSplash";
-
-std::vector<std::uint8_t> Words(std::initializer_list<std::int32_t> words) {
-  std::vector<std::uint8_t> bytes;
-  for (std::int32_t word : words) {
-    const auto value = static_cast<std::uint32_t>(word);
-    for (int shift = 0; shift < 32; shift += 8) {
-      bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
-  }
-  return bytes;
-}
 
 // What the runtime module's cWeuyRtj was handed, read as the module reads
 // it, and the events of the world at that moment.

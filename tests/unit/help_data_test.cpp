@@ -2,24 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/record_bytes.h"
 #include "tests/support/sim_test.h"
 
 namespace {
-
-// Help data: the skipped word, `name` and its NUL, the length word
-// `length`, then `content`.
-std::vector<std::uint8_t> HelpBytes(const std::string& name,
-                                    std::uint32_t length,
-                                    const std::string& content) {
-  std::vector<std::uint8_t> bytes = {0xDE, 0xAD, 0xBE, 0xEF};
-  bytes.insert(bytes.end(), name.begin(), name.end());
-  bytes.push_back(0);
-  for (int shift = 0; shift < 32; shift += 8) {
-    bytes.push_back(static_cast<std::uint8_t>(length >> shift));
-  }
-  bytes.insert(bytes.end(), content.begin(), content.end());
-  return bytes;
-}
 
 TEST(ParseHelpData, TakesNameAndContentAndIgnoresWhatFollows) {
   const auto help = ParseHelpData(HelpBytes("Guide.chm", 3, "ITSxyz"));

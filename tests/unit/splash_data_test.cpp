@@ -3,19 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "resources/byte_reader.h"
+#include "tests/support/record_bytes.h"
 
 namespace {
-
-std::vector<std::uint8_t> Words(std::initializer_list<std::int32_t> words) {
-  std::vector<std::uint8_t> bytes;
-  for (std::int32_t word : words) {
-    const auto value = static_cast<std::uint32_t>(word);
-    for (int shift = 0; shift < 32; shift += 8) {
-      bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
-  }
-  return bytes;
-}
 
 SplashData Parsed(const std::vector<std::uint8_t>& bytes) {
   ByteReader reader(bytes);
