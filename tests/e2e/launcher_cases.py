@@ -5,11 +5,12 @@ from dataclasses import dataclass
 from typing import Callable, List, Optional
 
 import excel_double_registry as excel_double
-from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, TEMP_FOLDER,
+from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
                       ARCHIVE_ATTRIBUTE, workbook_path_failed, Run, HKCU, HKLM,
                       ADDIN_KEY, PROGID_KEY, CLSID_KEY, CASE_KEYS, office_key,
                       ut_times, REGISTERED_FOLDER, OFFICE_FOLDER, EXCEL_FOLDER,
-                      HELP_FILE)
+                      HELP_FILE, TEMP_ADDIN, FALLBACK_PRODUCT_FOLDER, Expandable,
+                      USER_SHELL_FOLDERS_KEY, WINDOWS_KEY)
 
 
 @dataclass
@@ -25,12 +26,16 @@ class Case:
     excel: Optional[str] = ""
 
 
-def verify_installed_runtime(run):
-    facts = run.file_facts(RUNTIME_PATH)
-    run.expect(facts is not None, f"no runtime module at {RUNTIME_PATH}")
+def verify_runtime_at(path):
+    return lambda run: verify_installed_runtime(run, path)
+
+
+def verify_installed_runtime(run, path=RUNTIME_PATH):
+    facts = run.file_facts(path)
+    run.expect(facts is not None, f"no runtime module at {path}")
     if facts is None:
         return
-    installed = run.in_prefix(RUNTIME_PATH).read_bytes()
+    installed = run.in_prefix(path).read_bytes()
     run.expect(installed == run.runtime_double(29).read_bytes(),
                "the installed runtime module differs from the one carried")
     run.expect(facts["attributes"] & ARCHIVE_ATTRIBUTE,
@@ -71,9 +76,24 @@ def verify_no_runtime_left(run):
     verify_no_staging_files(run)
 
 
+# A drive the prefix does not have: the shell can neither find nor create a
+# folder there, so it reports none.
+MISSING_DRIVE = "Q:"
+
+
+def local_app_data_out_of_reach(run):
+    run.registry.add(USER_SHELL_FOLDERS_KEY, {
+        "Local AppData": Expandable(MISSING_DRIVE + r"\Local")})
+
+
+def program_files_out_of_reach(run):
+    run.registry.add(WINDOWS_KEY,
+                     {"ProgramFilesDir": MISSING_DRIVE + r"\Program Files"})
+
+
 def verify_nothing_installed(run):
-    run.expect(not run.in_prefix(PRODUCT_FOLDER).exists(),
-               f"{PRODUCT_FOLDER} was created")
+    for folder in (PRODUCT_FOLDER, FALLBACK_PRODUCT_FOLDER):
+        run.expect(not run.in_prefix(folder).exists(), f"{folder} was created")
     verify_no_staging_files(run)
 
 
@@ -214,18 +234,19 @@ def verify_keys(present=(), absent=()):
 # --- the splash, the help file and the Excel launch ------------------------
 
 WORKBOOK = r"C:\Tools\Budget.xlam"
-XLAM_PATH = PRODUCT_FOLDER + r"\shLdr.xlam"
+XLAM_NAME = r"\shLdr.xlam"
+XLAM_PATH = PRODUCT_FOLDER + XLAM_NAME
 XLA_PATH = PRODUCT_FOLDER + r"\shLdr.xla"
 SETUP_MACRO = "SetupSheltraRtmModule"
 
 
-def start_calls(addin):
+def start_calls(addin, runtime=RUNTIME_PATH):
     """What Excel is asked before it is shown when the runtime module is not
     registered: its workbooks, its version, the loader add-in and the setup
     macro with the runtime path (the list holds Run's last argument first)."""
     return ["Application.Workbooks 2", "Application.Version 2",
             f"Workbooks.Open 1 BSTR:{addin}",
-            f"Application.Run 1 BSTR:{RUNTIME_PATH} BSTR:{SETUP_MACRO}"]
+            f"Application.Run 1 BSTR:{runtime} BSTR:{SETUP_MACRO}"]
 
 
 def show_and_open_calls(workbook=WORKBOOK):
@@ -401,6 +422,23 @@ CASES = {
         boxes=["Sheltra was unable to install Runtime to the following "
                "location:\n" + RUNTIME_PATH],
         verify=verify_no_runtime_left),
+    # Without a local application data folder the runtime module goes into a
+    # product folder under Program Files, and the loader add-in into the
+    # temporary folder.
+    "runtime_under_program_files": Case(
+        launcher="payload/Launcher.exe", boxes=[],
+        arrange=local_app_data_out_of_reach,
+        verify=verify_all(
+            verify_runtime_at(FALLBACK_PRODUCT_FOLDER + RUNTIME_NAME),
+            verify_addin(TEMP_ADDIN, "loader.xlam"),
+            verify_calls(start_calls(TEMP_ADDIN,
+                                     FALLBACK_PRODUCT_FOLDER + RUNTIME_NAME) +
+                         show_and_open_calls()))),
+    "no_application_data_folder": Case(
+        launcher="payload/Launcher.exe",
+        boxes=["Sheltra was unable to locate Application Data folder."],
+        arrange=steps(local_app_data_out_of_reach, program_files_out_of_reach),
+        verify=verify_all(verify_nothing_installed, verify_calls([]))),
     # Started from a path longer than the 259 characters the launcher's path
     # buffer holds: the path the system hands back is cut, which the launcher
     # treats as no path at all, so nothing can be read from the executable.

@@ -16,7 +16,8 @@ START_LIMIT_SECONDS = 60
 USER = pwd.getpwuid(os.getuid()).pw_name
 LOCAL_APP_DATA = rf"C:\users\{USER}\AppData\Local"
 PRODUCT_FOLDER = LOCAL_APP_DATA + r"\Quorvane"
-RUNTIME_PATH = PRODUCT_FOLDER + r"\SheltraRuntime.dll"
+RUNTIME_NAME = r"\SheltraRuntime.dll"
+RUNTIME_PATH = PRODUCT_FOLDER + RUNTIME_NAME
 RUNTIME_JOURNAL = PRODUCT_FOLDER + r"\SheltraRuntime.journal"
 # What Wine 8 sets TEMP to in a new prefix (%USERPROFILE%\Temp).
 TEMP_FOLDER = rf"C:\users\{USER}\Temp"
@@ -140,6 +141,25 @@ CLSID_KEY = HKCR + r"\CLSID\{5B0E2C71-3F4A-4D86-9E13-7A2C4F6B8D05}"
 CASE_KEYS = [HKCU + r"\Software\Microsoft\Office",
              HKLM + r"\Software\Microsoft\Office", HKCU + r"\Excel",
              PROGID_KEY, CLSID_KEY]
+# Where the shell finds the folders the launcher installs into. A case may
+# point them at a drive the prefix lacks; every case starts with Wine's own
+# values (the shell rewrites the "Shell Folders" cache as it resolves them).
+EXPLORER_KEY = HKCU + r"\Software\Microsoft\Windows\CurrentVersion\Explorer"
+USER_SHELL_FOLDERS_KEY = EXPLORER_KEY + r"\User Shell Folders"
+WINDOWS_KEY = HKLM + r"\Software\Microsoft\Windows\CurrentVersion"
+PROGRAM_FILES = r"C:\Program Files"
+
+
+class Expandable(str):
+    """A registry text of type REG_EXPAND_SZ."""
+
+
+SHELL_FOLDER_DEFAULTS = {
+    USER_SHELL_FOLDERS_KEY: {
+        "Local AppData": Expandable(r"%USERPROFILE%\AppData\Local")},
+    EXPLORER_KEY + r"\Shell Folders": {"Local AppData": LOCAL_APP_DATA},
+    WINDOWS_KEY: {"ProgramFilesDir": PROGRAM_FILES},
+}
 
 
 def office_key(root, generation):
@@ -149,20 +169,23 @@ def office_key(root, generation):
 class RegistryEdit:
     """Registry changes gathered into one .reg file for a single import:
     under Wine every start of `reg` costs about half a second. Starts with
-    the removal of CASE_KEYS, so that a case sees only its own keys."""
+    the removal of CASE_KEYS and Wine's own shell folders, so that a case
+    sees only its own changes."""
 
     def __init__(self):
         self.lines = ["Windows Registry Editor Version 5.00", ""]
         for key in CASE_KEYS:
             self.lines += [f"[-{key}]", ""]
+        for key, values in SHELL_FOLDER_DEFAULTS.items():
+            self.add(key, values)
 
     def remove(self, key):
         """Deletes `key` and everything under it."""
         self.lines += [f"[-{key}]", ""]
 
     def add(self, key, values=None):
-        """Creates `key` with `values`: name to int (DWORD) or str (string);
-        the name "" is the default value."""
+        """Creates `key` with `values`: name to int (DWORD), str (string) or
+        Expandable; the name "" is the default value."""
         def quoted(text):
             return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
         self.lines.append(f"[{key}]")
@@ -170,6 +193,10 @@ class RegistryEdit:
             name = quoted(name) if name else "@"
             if isinstance(data, int):
                 self.lines.append(f"{name}=dword:{data:08x}")
+            elif isinstance(data, Expandable):
+                utf16 = (data + "\0").encode("utf-16-le")
+                self.lines.append(f"{name}=hex(2):" +
+                                  ",".join(f"{b:02x}" for b in utf16))
             else:
                 self.lines.append(f"{name}={quoted(data)}")
         self.lines.append("")
@@ -246,8 +273,13 @@ OFFICE_FOLDER = r"C:\Program Files\Microsoft Office"
 EXCEL_FOLDER = r"C:\ExcelDouble"
 # The help file the cases' launchers write into the temporary folder.
 HELP_FILE = TEMP_FOLDER + r"\Guide.chm"
+# The loader add-in of a start without a local application data folder.
+TEMP_ADDIN = TEMP_FOLDER + r"\shLdr.xlam"
 # Files a case may leave outside those folders.
-CASE_FILES = [HELP_FILE]
+CASE_FILES = [HELP_FILE, TEMP_ADDIN]
 # What a case leaves in the prefix's folders; every case starts without it.
-CASE_FOLDERS = [PRODUCT_FOLDER, REGISTERED_FOLDER, OFFICE_FOLDER,
-                EXCEL_FOLDER]
+# The product folder the launcher falls back on without a local application
+# data folder.
+FALLBACK_PRODUCT_FOLDER = PROGRAM_FILES + r"\Quorvane"
+CASE_FOLDERS = [PRODUCT_FOLDER, FALLBACK_PRODUCT_FOLDER, REGISTERED_FOLDER,
+                OFFICE_FOLDER, EXCEL_FOLDER]
