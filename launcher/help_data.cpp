@@ -1,5 +1,8 @@
 #include "launcher/help_data.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "install/product_folder.h"
 #include "resources/byte_reader.h"
 
@@ -26,7 +29,37 @@ std::string MakeHelpFilePath(const std::string& name) {
   return GetTempFolderPath() + name;
 }
 
+namespace {
+
+bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
+  return std::ranges::equal(text, upper, [](char a, char b) {
+    return std::toupper(static_cast<unsigned char>(a)) == b;
+  });
+}
+
+// A port number of a device name: a digit, or a superscript one, two or
+// three in the ANSI code page.
+bool IsPortNumber(char c) {
+  return (c >= '0' && c <= '9') || c == '\xB9' || c == '\xB2' || c == '\xB3';
+}
+
+// Names Windows opens in every folder as its devices, whatever extension
+// follows and with trailing spaces ignored.
+bool IsDeviceName(std::string_view name) {
+  std::string_view stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  for (std::string_view device : {"CON", "PRN", "AUX", "NUL"}) {
+    if (EqualsIgnoringCase(stem, device)) return true;
+  }
+  return stem.size() == 4 &&
+         (EqualsIgnoringCase(stem.substr(0, 3), "COM") ||
+          EqualsIgnoringCase(stem.substr(0, 3), "LPT")) &&
+         IsPortNumber(stem[3]);
+}
+
+}  // namespace
+
 bool IsPlainFileName(std::string_view name) {
-  return name.find_first_of("\\/:") == std::string_view::npos &&
-         name != "." && name != "..";
+  return name.find_first_of("\\/:") == std::string_view::npos && name != "." &&
+         name != ".." && !IsDeviceName(name);
 }

@@ -37,7 +37,8 @@ std::optional<HelpData> ParseHelpData(std::span<const std::uint8_t> bytes);
 std::string MakeHelpFilePath(const std::string& name);
 
 // Whether `name` names a file of the folder it is joined to and nothing
-// else: no folder separator ("\" or "/"), no drive or stream colon, and not
-// "." or "..". The test is byte by byte, so a double-byte name whose trail
-// byte is a backslash is refused too.
+// else: no folder separator ("\" or "/"), no drive or stream colon, not
+// "." or "..", and no device name (CON, PRN, AUX, NUL, COM and LPT with a
+// port number, with any extension). The test is byte by byte, so a
+// double-byte name whose trail byte is a backslash is refused too.
 bool IsPlainFileName(std::string_view name);

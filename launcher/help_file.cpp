@@ -27,7 +27,8 @@ void WriteHelpFile(ResourceCatalogue& catalogue, const std::string& exePath,
   }
   const std::string path = MakeHelpFilePath(help->name);
   // The name comes from the executable's own resources, yet it must not
-  // steer the file out of the temporary folder, nor be cut to fit the limit.
+  // steer the file out of the temporary folder or into a device, nor be cut
+  // to fit the limit.
   if (!IsPlainFileName(help->name) || path.size() > kMaxPathLength ||
       !WriteBytesToFile(path, help->content)) {
     error = messages::HelpFileNotCreated(path);

@@ -2,8 +2,13 @@
 # launch: each carries the sample payload with one role replaced by a file
 # that make_case_payloads.py writes.
 set(CASE_PAYLOAD_DIR "${CMAKE_CURRENT_BINARY_DIR}/case_payload")
-set(case_payload_files splash_placeholder.bin splash_data_one_byte.bin
-    chm_guide.bin chm_unnamed.bin chm_cut_short.bin ext_xlsx.bin)
+execute_process(
+  COMMAND ${Python3_EXECUTABLE} -B -c "import make_case_payloads; print(';'.join(make_case_payloads.FILES))"
+  WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+  OUTPUT_VARIABLE case_payload_files OUTPUT_STRIP_TRAILING_WHITESPACE
+  COMMAND_ERROR_IS_FATAL ANY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/make_case_payloads.py)
 list(TRANSFORM case_payload_files PREPEND "${CASE_PAYLOAD_DIR}/"
      OUTPUT_VARIABLE case_payload_outputs)
 add_custom_command(
@@ -25,6 +30,7 @@ add_case_launcher(LauncherWithPlaceholderSplash SPLASH "${CASE_PAYLOAD_DIR}/spla
 add_case_launcher(LauncherWithShortSplashData SPLASH_DATA "${CASE_PAYLOAD_DIR}/splash_data_one_byte.bin")
 add_case_launcher(LauncherWithHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_guide.bin")
 add_case_launcher(LauncherWithUnnamedHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_unnamed.bin")
+add_case_launcher(LauncherWithDeviceNamedHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_device.bin")
 add_case_launcher(LauncherWithCutShortHelpData CHM "${CASE_PAYLOAD_DIR}/chm_cut_short.bin")
 add_case_launcher(LauncherForXlsxWorkbook EXT "${CASE_PAYLOAD_DIR}/ext_xlsx.bin")
 add_case_launcher(LauncherWithoutLoaderAddin XLAM NONE)

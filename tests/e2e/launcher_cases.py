@@ -584,6 +584,12 @@ CASES = {
         launcher="tests/e2e/LauncherWithUnnamedHelpFile.exe",
         boxes=["File name for Help File is missed."],
         verify=verify_all(verify_no_help_file, verify_calls(FULL_START))),
+    # A device name, with any extension, would send the help file to the
+    # device: nothing written, yet reported as written.
+    "help_file_device_name": Case(
+        launcher="tests/e2e/LauncherWithDeviceNamedHelpFile.exe",
+        boxes=[f"Help File '{TEMP_FOLDER}\\nul.chm' can not be created."],
+        verify=verify_calls(FULL_START)),
     # A help file cut short is not written with a made-up tail.
     "help_data_cut_short": Case(
         launcher="tests/e2e/LauncherWithCutShortHelpData.exe",

@@ -27,6 +27,8 @@ FILES = {
     "splash_data_one_byte.bin": b"\x02",
     "chm_guide.bin": help_data(b"Guide.chm", HELP_CONTENT),
     "chm_unnamed.bin": help_data(b"", HELP_CONTENT),
+    # A name Windows opens as its null device in every folder.
+    "chm_device.bin": help_data(b"nul.chm", HELP_CONTENT),
     # More bytes announced than carried.
     "chm_cut_short.bin": help_data(b"Guide.chm", HELP_CONTENT,
                                    length=len(HELP_CONTENT) + 2),

@@ -57,6 +57,19 @@ TEST(IsPlainFileName, RefusesAnythingThatNamesAnotherFolder) {
   }
 }
 
+TEST(IsPlainFileName, RefusesDeviceNamesWithAnyExtension) {
+  for (const char* name :
+       {"CON", "nul", "Nul.chm", "aux.txt.chm", "PRN ", "con .chm", "COM0",
+        "COM1", "com9.chm", "LPT1", "lpt5.chm", "COM\xB9.chm", "LPT\xB3"}) {
+    EXPECT_FALSE(IsPlainFileName(name)) << name;
+  }
+  for (const char* name :
+       {"CONSOLE.chm", "NULL", "nul_guide.chm", "COMA", "COM10.chm", "LPT.chm",
+        "xnul.chm", "Guide.nul", "COM\xB4.chm"}) {
+    EXPECT_TRUE(IsPlainFileName(name)) << name;
+  }
+}
+
 class MakeHelpFilePathTest : public SimTest {};
 
 TEST_F(MakeHelpFilePathTest, JoinsTheTemporaryFolderAndTheName) {
