@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "install/product_folder.h"
+#include "platform/text.h"
 #include "resources/byte_reader.h"
 
 bool IsHelpDataPlaceholder(std::span<const std::uint8_t> bytes) {
@@ -38,7 +39,7 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
 }
 
 // A port number of a device name: a digit, or a superscript one, two or
-// three in the ANSI code page.
+// three (their Windows-1252 bytes).
 bool IsPortNumber(char c) {
   return (c >= '0' && c <= '9') || c == '\xB9' || c == '\xB2' || c == '\xB3';
 }
@@ -57,9 +58,23 @@ bool IsDeviceName(std::string_view name) {
          IsPortNumber(stem[3]);
 }
 
+// Whether `name` holds a folder separator or a colon as a character of its
+// own. The second byte of a double-byte character may have the value of one
+// ("\x83\x5C" is a katakana letter in code page 932) and is no separator.
+bool HasSeparator(std::string_view name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (platform::IsLeadByte(name[i])) {
+      ++i;
+    } else if (name[i] == '\\' || name[i] == '/' || name[i] == ':') {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 bool IsPlainFileName(std::string_view name) {
-  return name.find_first_of("\\/:") == std::string_view::npos && name != "." &&
-         name != ".." && !IsDeviceName(name);
+  return !HasSeparator(name) && name != "." && name != ".." &&
+         !IsDeviceName(name);
 }

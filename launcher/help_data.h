@@ -39,6 +39,7 @@ std::string MakeHelpFilePath(const std::string& name);
 // Whether `name` names a file of the folder it is joined to and nothing
 // else: no folder separator ("\" or "/"), no drive or stream colon, not
 // "." or "..", and no device name (CON, PRN, AUX, NUL, COM and LPT with a
-// port number, with any extension). The test is byte by byte, so a
-// double-byte name whose trail byte is a backslash is refused too.
+// port number, with any extension). The name is read character by character
+// in the ANSI code page, so a double-byte character whose second byte has
+// the value of a backslash is no separator.
 bool IsPlainFileName(std::string_view name);

@@ -1,6 +1,6 @@
 // The simulated kernel32 text and thread calls: the ANSI code page (the
-// simulated system's is Windows-1252) with Windows' length rules, the
-// thread's last error, and interlocked counts.
+// simulated system's is Windows-1252) with Windows' length rules and its
+// lead bytes, the thread's last error, and interlocked counts.
 //
 // Windows' "best fit" replacements (U+0100 to 'A', ...) are not simulated:
 // every wide character outside Windows-1252 becomes the default character.
@@ -12,6 +12,7 @@
 
 #include "platform/com_types.h"
 #include "platform/sim/sim_world.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -131,4 +132,13 @@ LONG InterlockedIncrement(LONG volatile* value) {
 
 LONG InterlockedDecrement(LONG volatile* value) {
   return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST);
+}
+
+bool platform::IsLeadByte(char byte) {
+  const auto value = static_cast<unsigned char>(byte);
+  return std::ranges::any_of(
+      sim::TheWorld().leadByteRanges,
+      [value](const auto& range) {
+        return value >= range.first && value <= range.second;
+      });
 }

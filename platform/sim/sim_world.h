@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/com_types.h"
@@ -145,6 +146,11 @@ struct World {
   DWORD lastComClassContext = 0;
   // The thread's last error (GetLastError/SetLastError).
   DWORD lastError = 0;
+  // Lead-byte ranges of the ANSI code page, none in Windows-1252. A test
+  // sets a double-byte code page's (0x81-0x9F and 0xE0-0xFC for code page
+  // 932) to see names read character by character; conversions stay
+  // Windows-1252.
+  std::vector<std::pair<unsigned char, unsigned char>> leadByteRanges;
 
   // Named events (CreateEventA), owned by the event code of the sim.
   struct NamedEvent {

@@ -31,6 +31,7 @@ add_case_launcher(LauncherWithShortSplashData SPLASH_DATA "${CASE_PAYLOAD_DIR}/s
 add_case_launcher(LauncherWithHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_guide.bin")
 add_case_launcher(LauncherWithUnnamedHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_unnamed.bin")
 add_case_launcher(LauncherWithDeviceNamedHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_device.bin")
+add_case_launcher(LauncherWithKatakanaHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_katakana.bin")
 add_case_launcher(LauncherWithCutShortHelpData CHM "${CASE_PAYLOAD_DIR}/chm_cut_short.bin")
 add_case_launcher(LauncherForXlsxWorkbook EXT "${CASE_PAYLOAD_DIR}/ext_xlsx.bin")
 add_case_launcher(LauncherWithoutLoaderAddin XLAM NONE)

@@ -116,7 +116,10 @@ def run_case(name, run, account=False):
             else:
                 begin = time.monotonic()
                 try:
-                    exit_code = run.wine(case.install_as, log=log).wait(
+                    environment = (run.locale_environment(case.locale)
+                                   if case.locale else None)
+                    exit_code = run.wine(case.install_as, log=log,
+                                         env=environment).wait(
                         LAUNCH_LIMIT_SECONDS)
                 except subprocess.TimeoutExpired:
                     run.failures.append("the launcher did not exit within "

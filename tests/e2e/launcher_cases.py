@@ -9,7 +9,7 @@ from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
                       ARCHIVE_ATTRIBUTE, workbook_path_failed, Run, HKCU, HKLM,
                       ADDIN_KEY, PROGID_KEY, CLSID_KEY, CASE_KEYS, office_key,
                       ut_times, REGISTERED_FOLDER, OFFICE_FOLDER, EXCEL_FOLDER,
-                      HELP_FILE, TEMP_ADDIN, FALLBACK_PRODUCT_FOLDER, Expandable,
+                      HELP_FILE, KATAKANA_HELP_FILE, TEMP_ADDIN, FALLBACK_PRODUCT_FOLDER, Expandable,
                       USER_SHELL_FOLDERS_KEY, WINDOWS_KEY)
 
 
@@ -24,6 +24,9 @@ class Case:
     # The settings the Excel double is started with (see double_settings.h);
     # None: no Excel is registered.
     excel: Optional[str] = ""
+    # The Unix locale the launcher runs under, from which Wine takes the ANSI
+    # code page; empty: the test's own (Windows-1252).
+    locale: str = ""
 
 
 def verify_runtime_at(path):
@@ -344,11 +347,11 @@ def verify_no_splash(run):
     run.expect(not records, f"the runtime module journalled {records}")
 
 
-def verify_help_file(content):
+def verify_help_file(content, name=HELP_FILE):
     def verify(run):
-        path = run.in_prefix(HELP_FILE)
+        path = run.in_prefix(name)
         run.expect(path.is_file() and path.read_bytes() == content,
-                   f"{HELP_FILE} does not hold {content!r}")
+                   f"{name} does not hold {content!r}")
     return verify
 
 
@@ -575,6 +578,13 @@ CASES = {
     "help_file_written": Case(
         launcher="tests/e2e/LauncherWithHelpFile.exe", boxes=[],
         verify=verify_all(verify_help_file(b"CHM"),
+                          verify_calls(FULL_START))),
+    # Under a Japanese code page the help file keeps its katakana name, whose
+    # first character's second byte has the value of a backslash.
+    "help_file_double_byte_name": Case(
+        launcher="tests/e2e/LauncherWithKatakanaHelpFile.exe", boxes=[],
+        locale="ja_JP.UTF-8",
+        verify=verify_all(verify_help_file(b"CHM", KATAKANA_HELP_FILE),
                           verify_calls(FULL_START))),
     "help_file_read_only": Case(
         launcher="tests/e2e/LauncherWithHelpFile.exe",

@@ -29,6 +29,9 @@ FILES = {
     "chm_unnamed.bin": help_data(b"", HELP_CONTENT),
     # A name Windows opens as its null device in every folder.
     "chm_device.bin": help_data(b"nul.chm", HELP_CONTENT),
+    # A katakana name in code page 932 (Japanese); the first character's
+    # second byte has the value of a backslash.
+    "chm_katakana.bin": help_data("ソフト.chm".encode("cp932"), HELP_CONTENT),
     # More bytes announced than carried.
     "chm_cut_short.bin": help_data(b"Guide.chm", HELP_CONTENT,
                                    length=len(HELP_CONTENT) + 2),

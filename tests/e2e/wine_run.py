@@ -83,6 +83,18 @@ class Run:
         return subprocess.Popen([WINE, *map(str, arguments)], stdout=log,
                                 stderr=subprocess.STDOUT, **options)
 
+    def locale_environment(self, locale):
+        """The environment of a program started under the Unix locale
+        `locale` (such as "ja_JP.UTF-8"). The locale is compiled into the
+        build tree once, leaving the system's locales alone."""
+        folder = self.build / "tests" / "e2e" / "locales"
+        if not (folder / locale).exists():
+            language, charset = locale.split(".")
+            folder.mkdir(parents=True, exist_ok=True)
+            subprocess.run(["localedef", "-i", language, "-f", charset,
+                            folder / locale], check=True)
+        return {**os.environ, "LOCPATH": str(folder), "LC_ALL": locale}
+
     def file_facts(self, windows_path):
         """What Windows reports of a path: None when missing, else a dict of
         attributes and the three file times."""
@@ -271,12 +283,13 @@ REGISTERED_FOLDER = r"C:\Registered"
 OFFICE_FOLDER = r"C:\Program Files\Microsoft Office"
 # Where a case installs the Excel automation double, registered as Excel.
 EXCEL_FOLDER = r"C:\ExcelDouble"
-# The help file the cases' launchers write into the temporary folder.
+# The help files the cases' launchers write into the temporary folder.
 HELP_FILE = TEMP_FOLDER + r"\Guide.chm"
+KATAKANA_HELP_FILE = TEMP_FOLDER + "\\ソフト.chm"
 # The loader add-in of a start without a local application data folder.
 TEMP_ADDIN = TEMP_FOLDER + r"\shLdr.xlam"
 # Files a case may leave outside those folders.
-CASE_FILES = [HELP_FILE, TEMP_ADDIN]
+CASE_FILES = [HELP_FILE, KATAKANA_HELP_FILE, TEMP_ADDIN]
 # What a case leaves in the prefix's folders; every case starts without it.
 # The product folder the launcher falls back on without a local application
 # data folder.

@@ -45,7 +45,9 @@ TEST(ParseHelpData, RefusesDataCutShort) {
   EXPECT_FALSE(ParseHelpData(HelpBytes("Guide.chm", 0xFFFFFFFF, "ITS")));
 }
 
-TEST(IsPlainFileName, RefusesAnythingThatNamesAnotherFolder) {
+class IsPlainFileNameTest : public SimTest {};
+
+TEST_F(IsPlainFileNameTest, RefusesAnythingThatNamesAnotherFolder) {
   EXPECT_TRUE(IsPlainFileName("Guide.chm"));
   EXPECT_TRUE(IsPlainFileName("..Guide.chm"));
   EXPECT_TRUE(IsPlainFileName("Guide v2.chm"));
@@ -57,7 +59,7 @@ TEST(IsPlainFileName, RefusesAnythingThatNamesAnotherFolder) {
   }
 }
 
-TEST(IsPlainFileName, RefusesDeviceNamesWithAnyExtension) {
+TEST_F(IsPlainFileNameTest, RefusesDeviceNamesWithAnyExtension) {
   for (const char* name :
        {"CON", "nul", "Nul.chm", "aux.txt.chm", "PRN ", "con .chm", "COM0",
         "COM1", "com9.chm", "LPT1", "lpt5.chm", "COM\xB9.chm", "LPT\xB3"}) {
@@ -68,6 +70,22 @@ TEST(IsPlainFileName, RefusesDeviceNamesWithAnyExtension) {
         "xnul.chm", "Guide.nul", "COM\xB4.chm"}) {
     EXPECT_TRUE(IsPlainFileName(name)) << name;
   }
+}
+
+// "\x83\x5C\x83\x74\x83\x67" is a three-letter katakana word in code page
+// 932; its first character's second byte has the value of a backslash.
+TEST_F(IsPlainFileNameTest, ReadsDoubleByteCharactersWhole) {
+  const std::string katakana = "\x83\x5C\x83\x74\x83\x67.chm";
+  // In Windows-1252 those bytes hold a backslash.
+  EXPECT_FALSE(IsPlainFileName(katakana));
+
+  world().leadByteRanges = {{0x81, 0x9F}, {0xE0, 0xFC}};
+  EXPECT_TRUE(IsPlainFileName(katakana));
+  // A separator after a double-byte character is still one.
+  EXPECT_FALSE(IsPlainFileName("\x83\x5C\\Guide.chm"));
+  EXPECT_FALSE(IsPlainFileName("\x83\x74:stream"));
+  // A lead byte closing the name hides nothing.
+  EXPECT_TRUE(IsPlainFileName("Guide\x83"));
 }
 
 class MakeHelpFilePathTest : public SimTest {};
