@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "common/narrow_text.h"
 #include "common/path_limits.h"
 #include "platform/files.h"
 #include "platform/modules.h"
@@ -11,7 +12,7 @@ namespace {
 // A folder path with its trailing backslash, or empty when it has none and
 // cannot take one within the path limit.
 std::string WithTrailingBackslash(std::string folder) {
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  if (!folder.empty() && !EndsWithCharacter(folder, '\\')) folder += '\\';
   return folder.size() <= kMaxPathLength ? folder : std::string();
 }
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/narrow_text.h"
 #include "install/product_folder.h"
-#include "platform/text.h"
 #include "resources/byte_reader.h"
 
 bool IsHelpDataPlaceholder(std::span<const std::uint8_t> bytes) {
@@ -58,23 +58,9 @@ bool IsDeviceName(std::string_view name) {
          IsPortNumber(stem[3]);
 }
 
-// Whether `name` holds a folder separator or a colon as a character of its
-// own. The second byte of a double-byte character may have the value of one
-// ("\x83\x5C" is a katakana letter in code page 932) and is no separator.
-bool HasSeparator(std::string_view name) {
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    if (platform::IsLeadByte(name[i])) {
-      ++i;
-    } else if (name[i] == '\\' || name[i] == '/' || name[i] == ':') {
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 bool IsPlainFileName(std::string_view name) {
-  return !HasSeparator(name) && name != "." && name != ".." &&
-         !IsDeviceName(name);
+  return FindCharacter(name, "\\/:") == std::string_view::npos && name != "." &&
+         name != ".." && !IsDeviceName(name);
 }

@@ -1,5 +1,6 @@
 #include "registry/office_registry.h"
 
+#include "common/narrow_text.h"
 #include "install/runtime_contract.h"
 #include "platform/files.h"
 #include "registry/registry_access.h"
@@ -25,7 +26,7 @@ bool ExcelInstalledAt(std::int32_t version) {
                              platform::kLocalMachine, true);
   std::string folder;
   if (!installRoot.QueryString("Path", folder)) return false;
-  if (folder.back() != '\\') folder += '\\';
+  if (!EndsWithCharacter(folder, '\\')) folder += '\\';
   return platform::PathExists(folder + "excel.exe");
 }
 

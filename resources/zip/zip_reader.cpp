@@ -4,6 +4,7 @@
 #include <span>
 #include <utility>
 
+#include "common/narrow_text.h"
 #include "resources/zip/zip_paths.h"
 #include "resources/zip/zip_time.h"
 
@@ -25,7 +26,7 @@ bool WriteAll(platform::RawFile output, const std::uint8_t* data,
 
 std::string BaseFolder() {
   std::string folder = platform::CurrentFolder();
-  if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) {
+  if (!EndsWithCharacter(folder, '\\') && !EndsWithCharacter(folder, '/')) {
     folder += '\\';
   }
   return folder;
@@ -41,11 +42,13 @@ ZipReader::ZipReader(std::unique_ptr<ZipDirectory> directory,
       baseFolder_(std::move(baseFolder)) {}
 
 ZipStatus ZipReader::Describe(std::int32_t index, ZipEntryInfo& info) {
-  if (index < 0 || static_cast<std::uint32_t>(index) >= directory_->EntryCount()) {
+  if (index < 0 ||
+      static_cast<std::uint32_t>(index) >= directory_->EntryCount()) {
     return kBadIndex;
   }
   ZipLocalLayout local;
-  if (directory_->MoveTo(static_cast<std::uint32_t>(index)) != zip_result::kOk ||
+  if (directory_->MoveTo(static_cast<std::uint32_t>(index)) !=
+          zip_result::kOk ||
       directory_->CheckLocalHeader(local) != zip_result::kOk) {
     return kBadLocalHeader;
   }

@@ -9,8 +9,10 @@ from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
                       ARCHIVE_ATTRIBUTE, workbook_path_failed, Run, HKCU, HKLM,
                       ADDIN_KEY, PROGID_KEY, CLSID_KEY, CASE_KEYS, office_key,
                       ut_times, REGISTERED_FOLDER, OFFICE_FOLDER, EXCEL_FOLDER,
-                      HELP_FILE, KATAKANA_HELP_FILE, TEMP_ADDIN, FALLBACK_PRODUCT_FOLDER, Expandable,
-                      USER_SHELL_FOLDERS_KEY, WINDOWS_KEY)
+                      HELP_FILE, KATAKANA_HELP_FILE, TEMP_ADDIN,
+                      FALLBACK_PRODUCT_FOLDER, KANJI_FOLDER,
+                      KANJI_PRODUCT_FOLDER, Expandable, USER_SHELL_FOLDERS_KEY,
+                      WINDOWS_KEY)
 
 
 @dataclass
@@ -63,10 +65,10 @@ def put_old_runtime(run):
     run.put(RUNTIME_PATH, run.runtime_double(28))
 
 
-def verify_runtime_is(version):
+def verify_runtime_is(version, path=RUNTIME_PATH):
     def verify(run):
-        installed = run.in_prefix(RUNTIME_PATH)
-        run.expect(installed.is_file(), f"no runtime module at {RUNTIME_PATH}")
+        installed = run.in_prefix(path)
+        run.expect(installed.is_file(), f"no runtime module at {path}")
         run.expect(not installed.is_file() or installed.read_bytes() ==
                    run.runtime_double(version).read_bytes(),
                    f"the runtime module is not version {version}'s")
@@ -84,9 +86,18 @@ def verify_no_runtime_left(run):
 MISSING_DRIVE = "Q:"
 
 
-def local_app_data_out_of_reach(run):
-    run.registry.add(USER_SHELL_FOLDERS_KEY, {
-        "Local AppData": Expandable(MISSING_DRIVE + r"\Local")})
+def local_app_data_at(folder):
+    def arrange(run):
+        run.registry.add(USER_SHELL_FOLDERS_KEY,
+                         {"Local AppData": Expandable(folder)})
+    return arrange
+
+
+local_app_data_out_of_reach = local_app_data_at(MISSING_DRIVE + r"\Local")
+
+
+def make_folder(folder):
+    return lambda run: run.in_prefix(folder).mkdir(parents=True)
 
 
 def program_files_out_of_reach(run):
@@ -436,6 +447,19 @@ CASES = {
             verify_addin(TEMP_ADDIN, "loader.xlam"),
             verify_calls(start_calls(TEMP_ADDIN,
                                      FALLBACK_PRODUCT_FOLDER + RUNTIME_NAME) +
+                         show_and_open_calls()))),
+    # Under code page 932 the last byte of this folder's name has the value
+    # of a backslash; the product folder still goes inside it, and Excel is
+    # handed the paths in full.
+    "runtime_under_a_japanese_folder": Case(
+        launcher="payload/Launcher.exe", boxes=[], locale="ja_JP.UTF-8",
+        arrange=steps(make_folder(KANJI_FOLDER),
+                      local_app_data_at(KANJI_FOLDER)),
+        verify=verify_all(
+            verify_runtime_is(29, KANJI_PRODUCT_FOLDER + RUNTIME_NAME),
+            verify_addin(KANJI_PRODUCT_FOLDER + XLAM_NAME, "loader.xlam"),
+            verify_calls(start_calls(KANJI_PRODUCT_FOLDER + XLAM_NAME,
+                                     KANJI_PRODUCT_FOLDER + RUNTIME_NAME) +
                          show_and_open_calls()))),
     "no_application_data_folder": Case(
         launcher="payload/Launcher.exe",

@@ -294,5 +294,8 @@ CASE_FILES = [HELP_FILE, KATAKANA_HELP_FILE, TEMP_ADDIN]
 # The product folder the launcher falls back on without a local application
 # data folder.
 FALLBACK_PRODUCT_FOLDER = PROGRAM_FILES + r"\Quorvane"
-CASE_FOLDERS = [PRODUCT_FOLDER, FALLBACK_PRODUCT_FOLDER, REGISTERED_FOLDER,
-                OFFICE_FOLDER, EXCEL_FOLDER]
+# A folder named with a kanji whose second byte in code page 932 is 0x5C.
+KANJI_FOLDER = "C:\\予"
+KANJI_PRODUCT_FOLDER = KANJI_FOLDER + r"\Quorvane"
+CASE_FOLDERS = [PRODUCT_FOLDER, FALLBACK_PRODUCT_FOLDER, KANJI_FOLDER,
+                REGISTERED_FOLDER, OFFICE_FOLDER, EXCEL_FOLDER]
