@@ -1,8 +1,14 @@
 #include "common/narrow_text.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace {
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The position of the character after the one starting at `position`.
 std::size_t NextCharacter(std::string_view text, std::size_t position) {
@@ -25,4 +31,31 @@ bool EndsWithCharacter(std::string_view text, char character) {
     last = i;
   }
   return last == text.size() - 1 && text[last] == character;
+}
+
+std::size_t FindLastCharacter(std::string_view text,
+                              std::string_view characters) {
+  std::size_t found = std::string_view::npos;
+  for (std::size_t i = 0; i < text.size(); i = NextCharacter(text, i)) {
+    if (characters.find(text[i]) != std::string_view::npos) found = i;
+  }
+  return found;
+}
+
+std::size_t FindExtension(std::string_view path) {
+  const std::size_t separator = FindLastCharacter(path, "\\/");
+  const std::size_t componentStart = separator != std::string_view::npos
+                                         ? separator + 1
+                                     : path.size() >= 2 && path[1] == ':' ? 2
+                                                                          : 0;
+  // No code page has a dot as the second byte of a character.
+  const std::size_t dot = path.rfind('.');
+  return dot != std::string_view::npos && dot >= componentStart
+             ? dot
+             : std::string_view::npos;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return std::ranges::equal(
+      a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }

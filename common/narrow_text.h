@@ -13,3 +13,17 @@ std::size_t FindCharacter(std::string_view text, std::string_view characters);
 
 // Whether the last character of `text` is `character` (a single byte).
 bool EndsWithCharacter(std::string_view text, char character);
+
+// The position of the last character of `text` that is one of the
+// single-byte `characters`, or std::string_view::npos.
+std::size_t FindLastCharacter(std::string_view text,
+                              std::string_view characters);
+
+// The position of the dot that opens the extension of the last component
+// of `path` (after its last "\" or "/", or after a drive "X:"), or
+// std::string_view::npos when that component has no dot.
+std::size_t FindExtension(std::string_view path);
+
+// Whether `a` and `b` are equal with ASCII letters compared without regard
+// to case; every other byte must match exactly.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);

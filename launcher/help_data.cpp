@@ -1,8 +1,5 @@
 #include "launcher/help_data.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "common/narrow_text.h"
 #include "install/product_folder.h"
 #include "resources/byte_reader.h"
@@ -32,12 +29,6 @@ std::string MakeHelpFilePath(const std::string& name) {
 
 namespace {
 
-bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
-  return std::ranges::equal(text, upper, [](char a, char b) {
-    return std::toupper(static_cast<unsigned char>(a)) == b;
-  });
-}
-
 // A port number of a device name: a digit, or a superscript one, two or
 // three (their Windows-1252 bytes).
 bool IsPortNumber(char c) {
@@ -50,11 +41,11 @@ bool IsDeviceName(std::string_view name) {
   std::string_view stem = name.substr(0, name.find('.'));
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
   for (std::string_view device : {"CON", "PRN", "AUX", "NUL"}) {
-    if (EqualsIgnoringCase(stem, device)) return true;
+    if (EqualsIgnoringAsciiCase(stem, device)) return true;
   }
   return stem.size() == 4 &&
-         (EqualsIgnoringCase(stem.substr(0, 3), "COM") ||
-          EqualsIgnoringCase(stem.substr(0, 3), "LPT")) &&
+         (EqualsIgnoringAsciiCase(stem.substr(0, 3), "COM") ||
+          EqualsIgnoringAsciiCase(stem.substr(0, 3), "LPT")) &&
          IsPortNumber(stem[3]);
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/sim/pe_resource_reader.h"
 #include "platform/sim/registry_sim.h"
+#include "platform/text.h"
 
 namespace sim {
 
@@ -180,12 +181,20 @@ std::filesystem::path World::HostPath(const std::string& windowsPath) const {
   std::filesystem::path host =
       sandboxRoot / std::string(1, static_cast<char>(std::toupper(
                                        static_cast<unsigned char>(path[0]))));
-  std::size_t start = 2;
-  while (start < path.size()) {
-    const std::size_t end = std::min(path.find('\\', start), path.size());
-    if (end > start) host /= path.substr(start, end - start);
-    start = end + 1;
+  // A component ends at a backslash that is a character of its own: the
+  // second byte of a double-byte character may have a backslash's value.
+  std::string component;
+  for (std::size_t i = 2; i < path.size(); ++i) {
+    if (platform::IsLeadByte(path[i]) && i + 1 < path.size()) {
+      component += path.substr(i++, 2);
+    } else if (path[i] != '\\') {
+      component += path[i];
+    } else if (!component.empty()) {
+      host /= component;
+      component.clear();
+    }
   }
+  if (!component.empty()) host /= component;
   return host;
 }
 

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "common/narrow_text.h"
 #include "common/path_limits.h"
 #include "platform/files.h"
 
@@ -37,7 +38,7 @@ bool EnsureDirectory(std::string_view base, std::string_view folder) {
     CreateIfMissing(path);
   }
   if (folder.empty()) return true;
-  const std::size_t last = folder.find_last_of("\\/");
+  const std::size_t last = FindLastCharacter(folder, "\\/");
   if (last != folder.npos && last > 0 &&
       !EnsureDirectory(base, folder.substr(0, last))) {
     return false;
@@ -49,7 +50,7 @@ bool EnsureDirectory(std::string_view base, std::string_view folder) {
 
 bool PrepareOutputPath(std::string_view base, std::string_view target,
                        std::string& path) {
-  const std::size_t split = target.find_last_of("\\/");
+  const std::size_t split = FindLastCharacter(target, "\\/");
   if (split == target.npos) {
     return JoinPath({base, target}, path) && EnsureDirectory(base, {});
   }

@@ -100,6 +100,28 @@ def make_folder(folder):
     return lambda run: run.in_prefix(folder).mkdir(parents=True)
 
 
+
+def nothing_made_in(parent):
+    """An arrangement that notes the entries of `parent`, and a verification
+    that the launcher added none (such as a folder named after the first
+    byte of a double-byte character)."""
+    noted = set()
+
+    def entries(run):
+        return {path.name for path in run.in_prefix(parent).iterdir()}
+
+    def arrange(run):
+        noted.update(entries(run))
+
+    def verify(run):
+        made = entries(run) - noted
+        run.expect(not made, f"made in {parent}: {sorted(made)}")
+    return arrange, verify
+
+
+NOTE_DRIVE_C, VERIFY_NOTHING_MADE_IN_DRIVE_C = nothing_made_in("C:\\")
+
+
 def program_files_out_of_reach(run):
     run.registry.add(WINDOWS_KEY,
                      {"ProgramFilesDir": MISSING_DRIVE + r"\Program Files"})
@@ -454,9 +476,10 @@ CASES = {
     "runtime_under_a_japanese_folder": Case(
         launcher="payload/Launcher.exe", boxes=[], locale="ja_JP.UTF-8",
         arrange=steps(make_folder(KANJI_FOLDER),
-                      local_app_data_at(KANJI_FOLDER)),
+                      local_app_data_at(KANJI_FOLDER), NOTE_DRIVE_C),
         verify=verify_all(
             verify_runtime_is(29, KANJI_PRODUCT_FOLDER + RUNTIME_NAME),
+            VERIFY_NOTHING_MADE_IN_DRIVE_C,
             verify_addin(KANJI_PRODUCT_FOLDER + XLAM_NAME, "loader.xlam"),
             verify_calls(start_calls(KANJI_PRODUCT_FOLDER + XLAM_NAME,
                                      KANJI_PRODUCT_FOLDER + RUNTIME_NAME) +

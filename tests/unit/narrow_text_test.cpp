@@ -35,4 +35,32 @@ TEST_F(NarrowTextTest, LastCharacterIsTakenWhole) {
   EXPECT_FALSE(EndsWithCharacter("C:\\\x97", '\\'));
 }
 
+TEST_F(NarrowTextTest, LastSeparatorIsAWholeCharacter) {
+  const std::string_view path = "C:\\Tools\\\x95\x5C";
+  EXPECT_EQ(FindLastCharacter(path, "\\/"), 10u);  // Windows-1252
+  UseJapaneseCodePage();
+  EXPECT_EQ(FindLastCharacter(path, "\\/"), 8u);
+  EXPECT_EQ(FindLastCharacter("Guide", "\\/"), std::string_view::npos);
+}
+
+TEST_F(NarrowTextTest, ExtensionBelongsToTheLastComponent) {
+  EXPECT_EQ(FindExtension("C:\\Tools\\Budget.exe"), 15u);
+  EXPECT_EQ(FindExtension("C:\\Tools.v2\\Budget"), std::string_view::npos);
+  EXPECT_EQ(FindExtension("C:.exe"), 2u);
+  EXPECT_EQ(FindExtension("C:Budget"), std::string_view::npos);
+  EXPECT_EQ(FindExtension("Budget.tar.gz"), 10u);
+  // After a kanji whose second byte is 0x5C the dot still opens the
+  // extension of the same component.
+  UseJapaneseCodePage();
+  EXPECT_EQ(FindExtension("C:\\Tools\\x.\x97\x5C"), 10u);
+}
+
+TEST_F(NarrowTextTest, OnlyAsciiLettersIgnoreCase) {
+  EXPECT_TRUE(EqualsIgnoringAsciiCase(".XLSX", ".xlsx"));
+  EXPECT_FALSE(EqualsIgnoringAsciiCase(".xlsx", ".xls"));
+  // "\xC9" and "\xE9" are one letter in two cases in Windows-1252, yet not
+  // ASCII.
+  EXPECT_FALSE(EqualsIgnoringAsciiCase("\xC9", "\xE9"));
+}
+
 }  // namespace

@@ -161,6 +161,18 @@ TEST_F(ZipTest, RelativeTargetsGoBelowTheFolderCurrentAtOpen) {
   EXPECT_EQ(FileContent("D:\\new\\chain\\abs.dll"), "one");
 }
 
+// In code page 932 "\x95\x5C" is a kanji whose second byte has the value of
+// a backslash: the folder chain is made of whole names, and no folder is
+// named after the kanji's first byte alone.
+TEST_F(ZipTest, FolderChainIsMadeOfWholeCharacters) {
+  ZipHandle zip = Open(BuildZip({{.data = "one"}}));
+  ASSERT_TRUE(zip);
+  world().leadByteRanges = {{0x81, 0x9F}, {0xE0, 0xFC}};
+  ASSERT_EQ(ExtractZipEntry(*zip, 0, "C:\\Users\\\x95\x5C\\Data\\one.dll"), kOk);
+  EXPECT_EQ(FileContent("C:\\Users\\\x95\x5C\\Data\\one.dll"), "one");
+  EXPECT_FALSE(Exists("C:\\Users\\\x95"));
+}
+
 TEST_F(ZipTest, DirectoryEntryMakesTheFolderChainAndNoFile) {
   ZipHandle zip = Open(BuildZip({{.name = "d/", .data = "", .method = 0,
                                   .externalAttributes = 0x10}}));
