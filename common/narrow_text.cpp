@@ -24,15 +24,6 @@ std::size_t FindCharacter(std::string_view text, std::string_view characters) {
   return std::string_view::npos;
 }
 
-bool EndsWithCharacter(std::string_view text, char character) {
-  if (text.empty()) return false;
-  std::size_t last = 0;
-  for (std::size_t i = 0; i < text.size(); i = NextCharacter(text, i)) {
-    last = i;
-  }
-  return last == text.size() - 1 && text[last] == character;
-}
-
 std::size_t FindLastCharacter(std::string_view text,
                               std::string_view characters) {
   std::size_t found = std::string_view::npos;
@@ -42,12 +33,18 @@ std::size_t FindLastCharacter(std::string_view text,
   return found;
 }
 
+bool EndsWithCharacter(std::string_view text, char character) {
+  const std::size_t found = FindLastCharacter(text, {&character, 1});
+  return found != std::string_view::npos && found == text.size() - 1;
+}
+
 std::size_t FindExtension(std::string_view path) {
-  const std::size_t separator = FindLastCharacter(path, "\\/");
-  const std::size_t componentStart = separator != std::string_view::npos
-                                         ? separator + 1
-                                     : path.size() >= 2 && path[1] == ':' ? 2
-                                                                          : 0;
+  std::size_t componentStart = FindLastCharacter(path, "\\/");
+  if (componentStart != std::string_view::npos) {
+    ++componentStart;
+  } else {
+    componentStart = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+  }
   // No code page has a dot as the second byte of a character.
   const std::size_t dot = path.rfind('.');
   return dot != std::string_view::npos && dot >= componentStart
