@@ -72,6 +72,14 @@ class ComApartment {
   HRESULT result_;
 };
 
+void DispatchWaitingMessages() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
 void RunMessageLoop() {
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -80,14 +88,34 @@ void RunMessageLoop() {
   }
 }
 
+// A client whose creation was refused still releases its class-factory
+// proxy, and that call may arrive after the server fell idle. Wine's
+// CoUninitialize waits for calls in flight, which an apartment no longer
+// pumping messages never finishes (seen: 1 start in about 10 hung there),
+// so late calls are served until none has come for a while.
+void ServeLateCalls() {
+  constexpr DWORD kQuietMilliseconds = 500;
+  constexpr int kMostRounds = 20;
+  for (int round = 0; round < kMostRounds; ++round) {
+    if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, kQuietMilliseconds,
+                                    QS_ALLINPUT) == WAIT_TIMEOUT) {
+      return;
+    }
+    DispatchWaitingMessages();
+  }
+}
+
 // Registers the class and serves until the server is idle; the exit code.
 int Serve(const std::shared_ptr<DoubleServer>& server) {
   const ComApartment apartment;
   if (FAILED(apartment.result())) return 4;
   server->EnsureMainWindow();
-  const excel_double::ClassRegistration registration(server);
-  if (FAILED(registration.result())) return 4;
-  RunMessageLoop();
+  {
+    const excel_double::ClassRegistration registration(server);
+    if (FAILED(registration.result())) return 4;
+    RunMessageLoop();
+  }
+  ServeLateCalls();
   return 0;
 }
 
