@@ -100,7 +100,6 @@ def make_folder(folder):
     return lambda run: run.in_prefix(folder).mkdir(parents=True)
 
 
-
 def nothing_made_in(parent):
     """An arrangement that notes the entries of `parent`, and a verification
     that the launcher added none (such as a folder named after the first

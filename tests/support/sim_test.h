@@ -31,6 +31,12 @@ class SimTest : public ::testing::Test {
                             std::uint32_t loadBehavior = 3);
   // An Excel of generation `version` in `folder` (excel.exe is put there).
   void InstallExcel(int version, const std::string& folder);
+  // Gives the system the lead bytes of code page 932 (Japanese), in which
+  // "\x97\x5C" is a kanji and "\x83\x5C" a katakana letter, each with a
+  // second byte of the value of a backslash.
+  void UseJapaneseCodePage() {
+    world().leadByteRanges = {{0x81, 0x9F}, {0xE0, 0xFC}};
+  }
 };
 
 std::vector<std::uint8_t> Bytes(const std::string& text);

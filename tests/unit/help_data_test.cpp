@@ -79,7 +79,7 @@ TEST_F(IsPlainFileNameTest, ReadsDoubleByteCharactersWhole) {
   // In Windows-1252 those bytes hold a backslash.
   EXPECT_FALSE(IsPlainFileName(katakana));
 
-  world().leadByteRanges = {{0x81, 0x9F}, {0xE0, 0xFC}};
+  UseJapaneseCodePage();
   EXPECT_TRUE(IsPlainFileName(katakana));
   // A separator after a double-byte character is still one.
   EXPECT_FALSE(IsPlainFileName("\x83\x5C\\Guide.chm"));

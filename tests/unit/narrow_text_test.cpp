@@ -4,14 +4,7 @@
 
 namespace {
 
-// Code page 932 (Japanese): "\x97\x5C" is a kanji and "\x83\x5C" a katakana
-// letter, each with a second byte of the value of a backslash.
-class NarrowTextTest : public SimTest {
- protected:
-  void UseJapaneseCodePage() {
-    world().leadByteRanges = {{0x81, 0x9F}, {0xE0, 0xFC}};
-  }
-};
+class NarrowTextTest : public SimTest {};
 
 TEST_F(NarrowTextTest, SecondBytesAreNoCharactersOfTheirOwn) {
   const std::string_view path = "C:\\\x97\x5C\x83\x5C\\Guide";

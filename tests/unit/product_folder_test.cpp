@@ -17,7 +17,7 @@ TEST_F(ProductFolderTest, ShellFolderGetsExactlyOneTrailingBackslash) {
 // In code page 932 "\x97\x5C" is a kanji whose second byte has the value of
 // a backslash: a folder ending in it still takes its backslash.
 TEST_F(ProductFolderTest, FolderEndingInADoubleByteCharacterTakesItsBackslash) {
-  world().leadByteRanges = {{0x81, 0x9F}, {0xE0, 0xFC}};
+  UseJapaneseCodePage();
   world().shellFolders[kCsidlLocalAppData] = "D:\\\x97\x5C";
   EXPECT_EQ(GetLocalAppDataPath(), "D:\\\x97\x5C\\");
 }

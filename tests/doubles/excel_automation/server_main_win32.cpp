@@ -91,7 +91,7 @@ void RunMessageLoop() {
 // A client whose creation was refused still releases its class-factory
 // proxy, and that call may arrive after the server fell idle. Wine's
 // CoUninitialize waits for calls in flight, which an apartment no longer
-// pumping messages never finishes (seen: 1 start in about 10 hung there),
+// pumping messages never finishes (seen: about 1 start in 8 hung there),
 // so late calls are served until none has come for a while.
 void ServeLateCalls() {
   constexpr DWORD kQuietMilliseconds = 500;
