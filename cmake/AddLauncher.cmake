@@ -18,9 +18,11 @@
 #   XLA          121 "XLA"          loader.xla
 #   ICON         101 icon group     launcher.ico
 #   BITMAP       109 bitmap         update.bmp (shown in dialog 108)
-#   MANIFEST     1   manifest       launcher.manifest
+#   MANIFEST     1   manifest       launcher/launcher.manifest of this project
 #
-# A role given the value NONE is left out of the executable.
+# A role given the value NONE is left out of the executable, but for the
+# manifest: the build refuses a launcher whose manifest does not declare
+# requestedExecutionLevel asInvoker (cmake/CheckLauncherManifest.cmake).
 set(LAUNCHER_RESOURCE_ROLES RUNTIME LDR SPLASH XLS EXT SPLASH_DATA UPDATER
     UPDATE_DATA CHM XLAM XLA ICON BITMAP MANIFEST)
 set(LAUNCHER_DEFAULT_RUNTIME runtime.zip)
@@ -36,7 +38,9 @@ set(LAUNCHER_DEFAULT_XLAM loader.xlam)
 set(LAUNCHER_DEFAULT_XLA loader.xla)
 set(LAUNCHER_DEFAULT_ICON launcher.ico)
 set(LAUNCHER_DEFAULT_BITMAP update.bmp)
-set(LAUNCHER_DEFAULT_MANIFEST launcher.manifest)
+# Not taken from the payload: every launcher runs unelevated unless its
+# vendor hands in a manifest of its own that keeps it so.
+set(LAUNCHER_DEFAULT_MANIFEST "${CMAKE_CURRENT_LIST_DIR}/../launcher/launcher.manifest")
 
 set(LAUNCHER_RESOURCE_LINE_RUNTIME "102 RUNTIME")
 set(LAUNCHER_RESOURCE_LINE_LDR "103 LDR")
@@ -59,10 +63,19 @@ function(add_launcher target)
   set(payload_files "")
   foreach(role IN LISTS LAUNCHER_RESOURCE_ROLES)
     set(file "${L_${role}}")
-    if(file STREQUAL "NONE")
+    if(file STREQUAL "NONE" AND role STREQUAL "MANIFEST")
+      message(FATAL_ERROR "add_launcher(${target}): a launcher needs a manifest "
+        "that declares requestedExecutionLevel asInvoker; MANIFEST NONE would "
+        "let Windows run it elevated.")
+    elseif(file STREQUAL "NONE")
       continue()
+    elseif(file STREQUAL "" AND role STREQUAL "MANIFEST")
+      set(file "${LAUNCHER_DEFAULT_MANIFEST}")
     elseif(file STREQUAL "")
       set(file "${L_PAYLOAD_DIR}/${LAUNCHER_DEFAULT_${role}}")
+    endif()
+    if(role STREQUAL "MANIFEST")
+      set(manifest "${file}")
     endif()
     string(APPEND resource_lines "${LAUNCHER_RESOURCE_LINE_${role}} \"${file}\"\n")
     list(APPEND payload_files "${file}")
@@ -70,7 +83,19 @@ function(add_launcher target)
 
   set(rc_file "${CMAKE_CURRENT_BINARY_DIR}/${target}.rc")
   configure_file("${PROJECT_SOURCE_DIR}/launcher/launcher.rc.in" "${rc_file}" @ONLY)
-  set_source_files_properties("${rc_file}" PROPERTIES OBJECT_DEPENDS "${payload_files}")
+
+  # The manifest may be made at build time, so it is checked then, before
+  # the resources are compiled.
+  set(manifest_checked "${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest-checked")
+  set(check_script "${PROJECT_SOURCE_DIR}/cmake/CheckLauncherManifest.cmake")
+  add_custom_command(
+    OUTPUT "${manifest_checked}"
+    COMMAND ${CMAKE_COMMAND} "-DMANIFEST=${manifest}" "-DTARGET=${target}"
+            "-DSTAMP=${manifest_checked}" -P "${check_script}"
+    DEPENDS "${manifest}" "${check_script}"
+    COMMENT "Checking that ${target} runs unelevated")
+  set_source_files_properties("${rc_file}" PROPERTIES
+    OBJECT_DEPENDS "${payload_files};${manifest_checked}")
 
   add_executable(${target} WIN32 "${PROJECT_SOURCE_DIR}/launcher/win_main.cpp" "${rc_file}")
   target_link_libraries(${target} PRIVATE launcher_logic)

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the sample payload that the demo and the Wine tests build into a
 launcher: one file per resource role, in the directory given, but for the
-runtime archive, which the build zips from the runtime module double.
+runtime archive, which the build zips from the runtime module double, and
+the manifest, which is add_launcher()'s own (launcher/launcher.manifest).
 Everything is made here, deterministically, so nothing binary lives in the
 repository.
 
@@ -98,12 +99,6 @@ def loader_xlam():
     return zip_bytes([("[Content_Types].xml", content_types)])
 
 
-MANIFEST = b"""<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
-<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
-</assembly>
-"""
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("output", type=Path)
@@ -125,7 +120,6 @@ def main():
         "loader.xla": loader_xla(),
         "launcher.ico": icon_32x32(),
         "update.bmp": bitmap_59x59(),
-        "launcher.manifest": MANIFEST,
     }
     for name, data in files.items():
         path = out / name

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Checks the headers and the import table of a built launcher:
+# Checks the headers, the import table and the manifest of a built launcher:
 #   check_executable.sh <objdump> <exe> <PE32|PE32+>
-# A GUI program of the expected format that imports only system DLLs, and
-# neither advapi32 nor shell32: those two are bound at run time, so that the
-# executable starts even where their exports differ.
+# A GUI program of the expected format, relocatable (ASLR) with data that is
+# never executable (DEP), that imports only system DLLs, and neither
+# advapi32 nor shell32: those two are bound at run time, so that the
+# executable starts even where their exports differ. Its manifest keeps it
+# unelevated (asInvoker).
 set -euo pipefail
 objdump=$1 exe=$2 format=$3
 
@@ -13,6 +15,14 @@ fail() { echo "check_executable: $exe: $*" >&2; exit 1; }
 grep -Eq "^Magic[[:space:]]+$([ "$format" = PE32 ] && echo 010b || echo 020b)" <<<"$headers" ||
   fail "not a $format image"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not a Windows GUI program"
+for characteristic in DYNAMIC_BASE NX_COMPAT; do
+  sed -n '/^DllCharacteristics/,/^SizeOfStackReserve/p' <<<"$headers" |
+    grep -q "$characteristic" || fail "DllCharacteristics lack $characteristic"
+done
+
+manifest=$(7z e -tPE -so "$exe" .rsrc/MANIFEST/1 2>/dev/null) || fail "no manifest resource (24, 1)"
+grep -Eq '<([A-Za-z0-9_]+:)?requestedExecutionLevel[^>]*level="asInvoker"' <<<"$manifest" ||
+  fail "the manifest does not declare requestedExecutionLevel asInvoker"
 
 allowed='^(KERNEL32|USER32|ole32|OLEAUT32|msvcrt|SHLWAPI)\.dll$'
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
@@ -21,4 +31,4 @@ while read -r dll; do
   grep -Eiq "$allowed" <<<"$dll" || fail "imports $dll, which is not on the system-DLL list"
   grep -Eiq '^(advapi32|shell32)\.dll$' <<<"$dll" && fail "imports $dll directly"
 done <<<"$imports"
-echo "$exe: $format GUI program importing: $(tr '\n' ' ' <<<"$imports")"
+echo "$exe: $format GUI program, DYNAMIC_BASE NX_COMPAT asInvoker, importing: $(tr '\n' ' ' <<<"$imports")"
