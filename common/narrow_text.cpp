@@ -56,3 +56,14 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return std::ranges::equal(
       a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
+
+bool IsFullyQualifiedPath(std::string_view path) {
+  const auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+  const auto isDriveLetter = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  };
+  if (path.size() < 3) return false;
+  return isSeparator(path[0])
+             ? isSeparator(path[1]) && !isSeparator(path[2])
+             : isDriveLetter(path[0]) && path[1] == ':' && isSeparator(path[2]);
+}

@@ -27,3 +27,9 @@ std::size_t FindExtension(std::string_view path);
 // Whether `a` and `b` are equal with ASCII letters compared without regard
 // to case; every other byte must match exactly.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
+// Whether `path` names one place whatever the current folder and drive: a
+// drive and a separator (C:\x), or a UNC path (\\server\share). A module
+// named any other way (x.dll, C:x.dll, \x.dll) would be searched for, or
+// taken from the current folder or drive.
+bool IsFullyQualifiedPath(std::string_view path);

@@ -20,7 +20,8 @@ std::string WithTrailingBackslash(std::string folder) {
 
 std::string GetShellFolderPath(int csidl) {
   // Bound at run time: the executable imports nothing from shell32.
-  platform::UniqueModule shell32(platform::LoadModule("shell32.dll"));
+  platform::UniqueModule shell32(
+      platform::LoadModule("shell32.dll", platform::LoadAs::kSystemDll));
   if (!shell32) return {};
   using GetFolderPath = std::int32_t(PLATFORM_WINAPI*)(
       void* owner, int csidl, void* token, std::uint32_t flags, char* path);

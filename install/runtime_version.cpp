@@ -1,10 +1,10 @@
 #include "install/runtime_version.h"
 
 #include "install/runtime_contract.h"
-#include "platform/modules.h"
+#include "install/runtime_module.h"
 
 bool CheckRuntimeVersion(const std::string& path) {
-  platform::UniqueModule module(platform::LoadModule(path));
+  platform::UniqueModule module(LoadRuntimeModule(path));
   if (!module) return false;
   using GetVersion = std::int32_t (*)();
   std::int32_t version = 0;

@@ -16,6 +16,10 @@ std::string ExecutablePath() {
 }
 
 int LauncherEntry() {
+  // Before COM or anything else can load a DLL: the launcher is started
+  // from Downloads or a mail attachment's folder, where a DLL can be
+  // planted beside it or in the folder it is started in.
+  platform::LimitDllSearch();
   platform::InitializeCom();
   RunLauncher(ExecutablePath());
   platform::UninitializeCom();

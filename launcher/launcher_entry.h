@@ -6,7 +6,7 @@
 // give it whole: a path cut at the buffer's end must never be used.
 std::string ExecutablePath();
 
-// The process's work from start to end: opens the COM apartment of the run,
-// runs the main sequence on the executable's own path and closes the
-// apartment. The process exit code is always 0, whatever happened.
+// The process's work from start to end: limits where the process looks for
+// DLLs to the system folder, opens the COM apartment of the run, runs the
+// main sequence on the executable's own path and closes the apartment. The process exit code is always 0, whatever happened.
 int LauncherEntry();

@@ -1,6 +1,7 @@
 #include "launcher/splash.h"
 
-#include "platform/modules.h"
+#include "install/runtime_contract.h"
+#include "install/runtime_module.h"
 #include "resources/resource_catalogue.h"
 
 namespace {
@@ -41,12 +42,12 @@ platform::UniqueEvent StartSplash(ResourceCatalogue& catalogue,
   // threads of its own after the call returns and sets the event from
   // there, so its code must stay mapped until the process ends. The loaded
   // reference belongs to the process, not to this step.
-  const platform::RawModule runtime = platform::LoadModule(runtimePath);
+  const platform::RawModule runtime = LoadRuntimeModule(runtimePath);
   if (runtime == nullptr) return {};
   const auto startSplash = reinterpret_cast<SplashStartFunction>(
-      platform::FindExport(runtime, "cWeuyRtj"));
+      platform::FindExport(runtime, runtime_contract::kShowSplashExport));
   const auto splashEventName = reinterpret_cast<SplashEventNameFunction>(
-      platform::FindExport(runtime, "WeRTlwN"));
+      platform::FindExport(runtime, runtime_contract::kSplashEventNameExport));
   if (startSplash == nullptr || splashEventName == nullptr) return {};
 
   // The event exists, unsignalled, before the module is told to start, so

@@ -1,8 +1,10 @@
 #pragma once
 
-// Loading executable modules (DLLs and the executable file itself) by path and
-// finding their exports. On Windows: LoadLibraryA, GetModuleHandleA,
-// GetProcAddress, FreeLibrary, GetModuleFileNameA.
+// Loading executable modules (DLLs and the executable file itself) and
+// finding their exports, and where the process looks for DLLs. On Windows:
+// LoadLibraryExA, GetModuleHandleA, GetProcAddress, FreeLibrary,
+// GetModuleFileNameA, GetSystemDirectoryA, SetDefaultDllDirectories (bound
+// at run time) and SetDllDirectoryA.
 
 #include <cstdint>
 #include <string>
@@ -22,9 +24,42 @@ namespace platform {
 struct ModuleTag;
 using RawModule = ModuleTag*;
 
-// Loads the module at `path` (narrow text, ANSI code page) with no extra flags.
-// Every call takes a fresh reference. Returns nullptr when it cannot be loaded.
-RawModule LoadModule(const std::string& path);
+// How a module is loaded, which decides where the system looks for it and
+// for the DLLs it imports. None of them ever looks in the executable's own
+// folder or the current folder: a launcher started from Downloads must not
+// run a DLL planted beside it.
+enum class LoadAs {
+  // One of Windows' own DLLs, named without a folder ("shell32.dll"): taken
+  // from the system folder only.
+  kSystemDll,
+  // A module named by its full path, whose imports are found in its own
+  // folder and then in the system folder.
+  kModuleByFullPath,
+  // A file whose resources are read: mapped as data, so none of its code
+  // runs and nothing it imports is loaded.
+  kResourceData,
+};
+
+// Loads the module at `path` (narrow text, ANSI code page) as `as` says.
+// Every call takes a fresh reference. Returns nullptr when it cannot be
+// loaded.
+RawModule LoadModule(const std::string& path, LoadAs as);
+
+// What LimitDllSearch could make of the process's DLL search.
+enum class DllSearch {
+  // The system folder only (SetDefaultDllDirectories).
+  kSystemFolderOnly,
+  // A system without SetDefaultDllDirectories: the current folder is no
+  // longer searched (SetDllDirectoryA("")), the executable's folder still is.
+  kWithoutCurrentFolder,
+  // Neither could be set.
+  kUnchanged,
+};
+
+// Limits where every later load of the process looks for DLLs, those that
+// Windows' own DLLs make on the launcher's behalf included. Called first of
+// all, before anything can load a DLL.
+DllSearch LimitDllSearch();
 
 // A module the process has already loaded, without taking a reference; the
 // handle must not be unloaded. nullptr when it is not loaded.

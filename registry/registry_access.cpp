@@ -9,7 +9,9 @@ namespace {
 // process normally has already, and its reference is never given back.
 platform::RawModule Advapi32() {
   platform::RawModule module = platform::FindLoadedModule("advapi32.dll");
-  return module != nullptr ? module : platform::LoadModule("advapi32.dll");
+  return module != nullptr ? module
+                           : platform::LoadModule("advapi32.dll",
+                                                  platform::LoadAs::kSystemDll);
 }
 
 template <typename Function>

@@ -11,7 +11,7 @@ bool ResourceCatalogue::OpenModule(const std::string& path) {
     if (platform::SamePathIgnoringCase(path, heldPath_)) return true;
     module_.Reset();
   }
-  module_.Reset(platform::LoadModule(path));
+  module_.Reset(platform::LoadModule(path, platform::LoadAs::kResourceData));
   if (module_) heldPath_ = path;
   return module_.IsValid();
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-// Reads the resources of the launcher's own executable file. Each read loads
-// the file as a module, copies the bytes out and releases the module before it
-// returns, so no resource memory is referenced after a read. Results are
+// Reads the resources of the launcher's own executable file. Each read maps
+// the file as data (no code of it runs, nothing it imports loads), copies the
+// bytes out and releases it before it returns, so no resource memory is
+// referenced after a read. Results are
 // booleans; on failure the output is left as the caller passed it.
 
 #include <cstdint>

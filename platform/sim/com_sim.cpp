@@ -3,7 +3,10 @@
 
 namespace platform {
 
-void InitializeCom() { ++sim::TheWorld().comInitializations; }
+void InitializeCom() {
+  sim::TheWorld().faults.Note("InitializeCom");
+  ++sim::TheWorld().comInitializations;
+}
 
 void UninitializeCom() { ++sim::TheWorld().comUninitializations; }
 

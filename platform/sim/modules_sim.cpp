@@ -13,13 +13,21 @@ sim::SimModule* FromRaw(RawModule module) {
 }
 }  // namespace
 
-RawModule LoadModule(const std::string& path) {
+RawModule LoadModule(const std::string& path, LoadAs as) {
   sim::World& world = sim::TheWorld();
+  world.moduleLoads.push_back({path, as});
   if (world.faults.ShouldFail("LoadModule")) return nullptr;
   sim::SimModule* module = world.FindModule(path);
   if (module == nullptr) return nullptr;
   ++module->references;
   return reinterpret_cast<RawModule>(module);
+}
+
+DllSearch LimitDllSearch() {
+  sim::World& world = sim::TheWorld();
+  world.faults.Note("LimitDllSearch");
+  world.dllSearch = world.dllSearchOffered;
+  return world.dllSearch;
 }
 
 RawModule FindLoadedModule(const std::string& name) {

@@ -35,12 +35,17 @@ void FaultPlan::FailCall(std::string_view operation, int nth,
 }
 
 std::optional<std::int32_t> FaultPlan::Failure(std::string_view operation) {
+  Note(operation);
   auto found = countdowns_.find(operation);
   if (found == countdowns_.end()) return std::nullopt;
   if (--found->second.calls > 0) return std::nullopt;
   const std::int32_t code = found->second.code;
   countdowns_.erase(found);
   return code;
+}
+
+void FaultPlan::Note(std::string_view operation) {
+  calls_.emplace_back(operation);
 }
 
 namespace {

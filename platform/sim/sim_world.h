@@ -18,6 +18,7 @@
 
 #include "platform/com_types.h"
 #include "platform/files.h"
+#include "platform/modules.h"
 #include "platform/windows_ui.h"
 
 namespace sim {
@@ -54,8 +55,16 @@ struct SimModule {
   bool loadedBySystem = false;
 };
 
+// A LoadModule call: the path and how it was to be loaded.
+struct ModuleLoadRecord {
+  std::string path;
+  platform::LoadAs as;
+};
+
 // Makes the N-th future call of a named operation fail, as a test VFS does:
-// every error path gets a host test without special code in the logic.
+// every error path gets a host test without special code in the logic. It
+// also keeps the order of the calls it was asked about, so that a test can
+// tell which operation came first.
 class FaultPlan {
  public:
   // The `nth` call from now (1 = the next one) of `operation` fails, with
@@ -67,6 +76,10 @@ class FaultPlan {
   bool ShouldFail(std::string_view operation) {
     return Failure(operation).has_value();
   }
+  // Records a call of an operation that cannot fail.
+  void Note(std::string_view operation);
+  // Every operation counted or noted so far, in call order.
+  const std::vector<std::string>& Calls() const { return calls_; }
 
  private:
   struct Countdown {
@@ -74,6 +87,7 @@ class FaultPlan {
     std::int32_t code;
   };
   std::map<std::string, Countdown, std::less<>> countdowns_;
+  std::vector<std::string> calls_;
 };
 
 // A registry value: its type and raw data.
@@ -129,6 +143,13 @@ struct World {
 
   // What the system's SHGetFolderPathA answers, by CSIDL; a missing entry
   // fails. "shell32.dll" exports it unless a test removes the module.
+  // Every LoadModule call, in order.
+  std::vector<ModuleLoadRecord> moduleLoads;
+  // What the system can do to limit the DLL search (a system without
+  // SetDefaultDllDirectories offers kWithoutCurrentFolder), and what
+  // LimitDllSearch did; kUnchanged until it is called.
+  platform::DllSearch dllSearchOffered = platform::DllSearch::kSystemFolderOnly;
+  platform::DllSearch dllSearch = platform::DllSearch::kUnchanged;
   std::map<int, std::string> shellFolders;
   std::int32_t shellFolderResult = 0;
 

@@ -1,5 +1,8 @@
 #include "launcher/main_sequence.h"
 
+#include <map>
+#include <set>
+
 #include "common/messages.h"
 #include "platform/registry_api.h"
 #include "tests/doubles/excel_automation/excel_double_inproc.h"
@@ -119,6 +122,37 @@ TEST_F(VersionGateTest, CurrentRegisteredRuntimeLetsTheRunGoOn) {
   EXPECT_EQ(RunLauncher(kExe), 1);
   EXPECT_TRUE(world().messageBoxes.empty());
   EXPECT_TRUE(Installed());
+}
+
+TEST_F(VersionGateTest, EveryModuleIsLoadedFromWhereItBelongs) {
+  RegisterVersion(Version29);
+  EXPECT_EQ(RunLauncher(kExe), 1);
+  const std::map<std::string, platform::LoadAs> expected = {
+      {"shell32.dll", platform::LoadAs::kSystemDll},
+      {kExe, platform::LoadAs::kResourceData},
+      {kRegistered, platform::LoadAs::kModuleByFullPath}};
+  std::set<std::string> loaded;
+  for (const sim::ModuleLoadRecord& load : world().moduleLoads) {
+    ASSERT_TRUE(expected.contains(load.path)) << load.path;
+    EXPECT_EQ(load.as, expected.at(load.path)) << load.path;
+    loaded.insert(load.path);
+  }
+  EXPECT_EQ(loaded.size(), expected.size());
+}
+
+TEST_F(VersionGateTest, RuntimeRegisteredWithoutItsFullPathIsNeverLoaded) {
+  // Registered by name alone, with a module of that name in the current
+  // folder, as a planted one would be.
+  const std::string planted = "SheltraRuntime.dll";
+  RegisterRuntimeAddin(planted);
+  world().AddModule(planted).exports["RtmGetVersion"] =
+      reinterpret_cast<void*>(&Version29);
+  EXPECT_EQ(RunLauncher(kExe), 0);
+  ExpectOneBox(messages::RuntimeTooOld());
+  EXPECT_EQ(world().FindModule(planted)->references, 0);
+  for (const sim::ModuleLoadRecord& load : world().moduleLoads) {
+    EXPECT_NE(load.path, planted);
+  }
 }
 
 TEST_F(VersionGateTest, RefusedCleanupEndsTheRunBeforeTheInstallation) {

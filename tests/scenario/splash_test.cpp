@@ -112,6 +112,10 @@ TEST_F(SplashTest, EventIsUnsignalledBeforeTheModuleStartsAndClosedAfterWait) {
   EXPECT_FALSE(atCall.at(kEventName).signalled);
   EXPECT_EQ(atCall.at(kEventName).creations, 1);
   EXPECT_EQ(atCall.at(kEventName).resets, 1);
+  // By its full path, its imports taken from its own folder.
+  ASSERT_FALSE(world().moduleLoads.empty());
+  EXPECT_EQ(world().moduleLoads.back().path, kRuntime);
+  EXPECT_EQ(world().moduleLoads.back().as, platform::LoadAs::kModuleByFullPath);
   EXPECT_EQ(atCall.at(kEventName).openHandles, 1);
 
   WaitForSplash(std::move(event));

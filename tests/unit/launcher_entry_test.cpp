@@ -36,6 +36,11 @@ TEST_F(LauncherEntryTest, RunsInsideOneComApartmentAndExitsWithZero) {
   EXPECT_EQ(world().comInitializations, 1);
   EXPECT_EQ(world().comUninitializations, 1);
   EXPECT_TRUE(world().messageBoxes.empty());
+  // The DLL search was limited first of all, before COM could load a DLL.
+  EXPECT_EQ(world().dllSearch, platform::DllSearch::kSystemFolderOnly);
+  ASSERT_GE(world().faults.Calls().size(), 2u);
+  EXPECT_EQ(world().faults.Calls()[0], "LimitDllSearch");
+  EXPECT_EQ(world().faults.Calls()[1], "InitializeCom");
 }
 
 TEST_F(LauncherEntryTest, CutExecutablePathFailsAsAnEmptyPathAndStillExitsZero) {

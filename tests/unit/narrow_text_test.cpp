@@ -56,4 +56,16 @@ TEST_F(NarrowTextTest, OnlyAsciiLettersIgnoreCase) {
   EXPECT_FALSE(EqualsIgnoringAsciiCase("\xC9", "\xE9"));
 }
 
+TEST_F(NarrowTextTest, OnlyDriveAndUncPathsAreFullyQualified) {
+  for (const char* path : {"C:\\Tools\\x.dll", "c:/x.dll", "\\\\server\\share\\x.dll",
+                           "//server/x.dll", "\\\\?\\C:\\x.dll"}) {
+    EXPECT_TRUE(IsFullyQualifiedPath(path)) << path;
+  }
+  // Searched for, or taken from the current folder or drive.
+  for (const char* path : {"SheltraRuntime.dll", "Tools\\x.dll", "C:x.dll",
+                           "\\x.dll", "\\\\\\x.dll", "1:\\x.dll", "C:", ""}) {
+    EXPECT_FALSE(IsFullyQualifiedPath(path)) << path;
+  }
+}
+
 }  // namespace

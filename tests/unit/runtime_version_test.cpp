@@ -42,4 +42,21 @@ TEST_F(RuntimeVersionTest, MissingExportOrUnloadableModuleFails) {
   EXPECT_FALSE(CheckRuntimeVersion("C:\\missing.dll"));
 }
 
+TEST_F(RuntimeVersionTest, ModuleIsLoadedByItsFullPathOnly) {
+  GiveVersion(Version29);
+  EXPECT_TRUE(CheckRuntimeVersion(kModule));
+  ASSERT_EQ(world().moduleLoads.size(), 1u);
+  EXPECT_EQ(world().moduleLoads[0].as, platform::LoadAs::kModuleByFullPath);
+
+  // A module registered without its full path would be searched for, and a
+  // copy planted in the current folder found: it is not loaded at all.
+  for (const char* path :
+       {"SheltraRuntime.dll", "C:SheltraRuntime.dll", "\\SheltraRuntime.dll"}) {
+    world().AddModule(path).exports["RtmGetVersion"] =
+        reinterpret_cast<void*>(&Version29);
+    EXPECT_FALSE(CheckRuntimeVersion(path)) << path;
+  }
+  EXPECT_EQ(world().moduleLoads.size(), 1u);
+}
+
 }  // namespace
