@@ -8,6 +8,6 @@
 // or into the temporary folder when the local application-data folder is
 // unknown, at every start. Returns the add-in file's path, or empty when no
 // add-in file can be had. A file that cannot be rewritten (Excel has it
-// open) is used as it is.
+// open) is used as it is; one left read-only is rewritten all the same.
 std::string ExtractLoaderAddin(const std::string& exePath,
                                std::int32_t excelVersion);

@@ -2,19 +2,49 @@
 
 #include "common/messages.h"
 #include "common/path_limits.h"
+#include "install/installed_file.h"
 #include "install/product_folder.h"
 #include "install/runtime_contract.h"
 #include "platform/files.h"
 #include "resources/resource_catalogue.h"
 #include "resources/resource_stager.h"
 
+namespace {
+
+// The runtime module is a file: a first entry that is a folder installs
+// nothing, and the folder it made is taken away again.
+bool ExtractedAFile(const std::string& path) {
+  if ((platform::QueryFileAttributes(path) &
+       platform::file_attribute::kDirectory) == 0) {
+    return true;
+  }
+  platform::RemoveFolder(path);
+  return false;
+}
+
+}  // namespace
+
 bool ExtractRuntimeFile(const std::vector<std::uint8_t>& archive,
                         const std::string& targetPath) {
+  const std::string partial = PartialPathFor(targetPath);
+  // A target so deep that no partial name fits beside it is written in
+  // place.
+  const std::string& extractTo = partial.empty() ? targetPath : partial;
+  // A partial file of a killed start that had this process id goes first:
+  // it may carry the archive's read-only attribute.
+  if (!partial.empty() && platform::PathExists(partial)) {
+    RemoveInstalledFile(partial);
+  }
   ResourceStager stager;
-  const bool extracted = stager.StageAndExtract(
-      archive.empty() ? nullptr : archive.data(),
-      static_cast<std::uint32_t>(archive.size()), targetPath);
-  return extracted || platform::PathExists(targetPath);
+  bool installed =
+      stager.StageAndExtract(archive.empty() ? nullptr : archive.data(),
+                             static_cast<std::uint32_t>(archive.size()),
+                             extractTo) &&
+      ExtractedAFile(extractTo);
+  if (installed && !partial.empty()) {
+    installed = MoveIntoPlace(partial, targetPath, /*replace=*/false);
+  }
+  return installed || platform::PathExists(targetPath);
 }
 
 bool InstallRuntime(const std::string& exePath, std::string& runtimePath,
@@ -43,9 +73,10 @@ bool InstallRuntime(const std::string& exePath, std::string& runtimePath,
     return false;
   }
 
-  // Rewritten at every start; a module that cannot be deleted is in use and
-  // is used as it is.
-  if (platform::PathExists(runtimePath)) platform::RemoveFile(runtimePath);
+  // Rewritten at every start, also when an earlier start installed it
+  // read-only; a module that cannot be deleted is in use and is used as it
+  // is.
+  if (platform::PathExists(runtimePath)) RemoveInstalledFile(runtimePath);
   if (platform::PathExists(runtimePath)) return true;
 
   if (!ExtractRuntimeFile(archive, runtimePath)) {

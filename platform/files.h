@@ -2,8 +2,13 @@
 
 // Files and folders by narrow (ANSI code page) path. On Windows: CreateFileA,
 // ReadFile, WriteFile, SetFilePointerEx, SetFileTime, CloseHandle,
-// GetFileAttributesA, SetFileAttributesA, CreateDirectoryA, DeleteFileA, GetCurrentDirectoryA,
-// GetTempPathA, SystemTimeToFileTime and LocalFileTimeToFileTime.
+// GetFileAttributesA, SetFileAttributesA, CreateDirectoryA, DeleteFileA,
+// RemoveDirectoryA, MoveFileExA, GetCurrentDirectoryA, GetTempPathA, SystemTimeToFileTime and
+// LocalFileTimeToFileTime.
+//
+// Share modes: a file opened for reading can be opened for reading again,
+// nothing else; a file opened for writing can be opened by no one else.
+// While a file is open it can be neither deleted nor renamed.
 
 #include <cstdint>
 #include <string>
@@ -23,6 +28,7 @@ inline constexpr std::uint32_t kSystem = 0x04;
 inline constexpr std::uint32_t kDirectory = 0x10;
 inline constexpr std::uint32_t kArchive = 0x20;
 inline constexpr std::uint32_t kNormal = 0x80;
+inline constexpr std::uint32_t kTemporary = 0x100;
 // What QueryFileAttributes returns when nothing exists at a path.
 inline constexpr std::uint32_t kInvalid = 0xFFFFFFFF;
 }  // namespace file_attribute
@@ -56,6 +62,12 @@ RawFile OpenFileForReading(const std::string& path);
 // nullptr on failure.
 RawFile CreateFileForWriting(const std::string& path, CreateMode mode,
                              std::uint32_t attributes);
+// Creates a new file for reading and writing that no other handle can open,
+// and that nobody can rename or delete, while it is open; the system deletes
+// it when it is closed, also when the process is killed. For bytes that must
+// be read back unchanged from a folder other users can write to. nullptr
+// when something exists at `path` or the file cannot be made.
+RawFile CreateTemporaryFile(const std::string& path);
 void CloseFile(RawFile file) noexcept;
 // Closes `file` and tells whether the system reported success, for writers
 // that must not take a file whose last data may not have reached the disk.
@@ -83,7 +95,15 @@ inline bool PathExists(const std::string& path) {
 bool ApplyFileAttributes(const std::string& path, std::uint32_t attributes);
 // Creates one folder level.
 bool CreateFolder(const std::string& path);
+// Removes an empty folder.
+bool RemoveFolder(const std::string& path);
 bool RemoveFile(const std::string& path);
+// Renames the file at `from` to `to` on the same volume, never by copying.
+// With `replaceExisting`, a file at `to` is replaced, which fails while it
+// is open, loaded or read-only; without it, anything at `to` makes the
+// rename fail.
+bool RenameFile(const std::string& from, const std::string& to,
+                bool replaceExisting);
 // The process's current folder, without a guaranteed trailing backslash;
 // empty on failure.
 std::string CurrentFolder();

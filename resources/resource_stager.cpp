@@ -3,7 +3,6 @@
 #include <atomic>
 
 #include "common/path_limits.h"
-#include "platform/files.h"
 #include "platform/process.h"
 #include "resources/zip/zip_reader.h"
 
@@ -28,26 +27,27 @@ std::string ResourceStager::MakeTempName() {
   return name.size() <= kMaxPathLength ? name : std::string();
 }
 
-std::string ResourceStager::WriteTempFile(const std::uint8_t* data,
-                                          std::uint32_t size) {
+platform::UniqueFile ResourceStager::WriteTempFile(const std::uint8_t* data,
+                                                   std::uint32_t size) {
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
     const std::string name = MakeTempName();
     if (name.empty()) return {};
-    platform::UniqueFile file(platform::CreateFileForWriting(
-        name, platform::CreateMode::kCreateNew,
-        platform::file_attribute::kNormal));
+    platform::UniqueFile file(platform::CreateTemporaryFile(name));
     if (!file) {
       if (platform::PathExists(name)) continue;
       return {};
     }
+    // A file that is not whole, or cannot be read from its start, is
+    // deleted by the system as the holder closes it.
     std::uint32_t written = 0;
-    const bool complete =
-        platform::WriteToFile(file.Get(), data, size, written) &&
-        written == size;
-    file.Reset();
-    if (complete) return name;
-    platform::RemoveFile(name);
-    return {};
+    std::uint64_t position = 0;
+    if (!platform::WriteToFile(file.Get(), data, size, written) ||
+        written != size ||
+        !platform::SeekFile(file.Get(), 0, platform::SeekOrigin::kBegin,
+                            position)) {
+      return {};
+    }
+    return file;
   }
   return {};
 }
@@ -56,20 +56,18 @@ bool ResourceStager::StageAndExtract(const std::uint8_t* data,
                                      std::uint32_t size,
                                      const std::string& targetPath) {
   if (data == nullptr || size == 0) return false;
-  if (platform::PathExists(targetPath) && !platform::RemoveFile(targetPath)) return false;
-
-  const std::string tempName = WriteTempFile(data, size);
-  if (tempName.empty()) return false;
-  const bool extracted = ExtractFirstEntry(tempName, targetPath);
-  platform::RemoveFile(tempName);
-  return extracted;
+  if (platform::PathExists(targetPath) && !platform::RemoveFile(targetPath)) {
+    return false;
+  }
+  platform::UniqueFile archive = WriteTempFile(data, size);
+  return archive && ExtractFirstEntry(std::move(archive), targetPath);
 }
 
-bool ResourceStager::ExtractFirstEntry(const std::string& archivePath,
+bool ResourceStager::ExtractFirstEntry(platform::UniqueFile archive,
                                        const std::string& targetPath) {
-  ZipHandle archive = OpenZipFile(archivePath);
-  if (!archive) return false;
-  const ZipStatus status = ExtractZipEntry(*archive, 0, targetPath);
-  CloseZip(std::move(archive));
+  ZipHandle zip = OpenZipArchive(std::move(archive));
+  if (!zip) return false;
+  const ZipStatus status = ExtractZipEntry(*zip, 0, targetPath);
+  CloseZip(std::move(zip));
   return status == zip_status::kOk;
 }

@@ -15,6 +15,8 @@ namespace fs = std::filesystem;
 struct SimFile {
   std::FILE* stream;
   fs::path host;
+  bool writer;
+  bool deleteOnClose;
 };
 
 sim::World& World() { return sim::TheWorld(); }
@@ -25,17 +27,56 @@ bool Fails(std::string_view operation) {
   return World().faults.ShouldFail(operation);
 }
 
-bool IsLockedOrReadOnly(const fs::path& host) {
-  if (World().lockedFiles.contains(host)) return true;
+bool IsOpen(const fs::path& host) { return World().openFiles.contains(host); }
+
+bool IsOpenForWriting(const fs::path& host) {
+  auto open = World().openFiles.find(host);
+  return open != World().openFiles.end() && open->second.writers > 0;
+}
+
+bool IsReadOnly(const fs::path& host) {
   auto record = World().fileRecords.find(host);
   return record != World().fileRecords.end() &&
          (record->second.attributes & file_attribute::kReadOnly) != 0;
 }
 
-RawFile Wrap(std::FILE* stream, const fs::path& host) {
-  return stream == nullptr
-             ? nullptr
-             : reinterpret_cast<RawFile>(new SimFile{stream, host});
+// Neither another process's handle nor one of ours is open on it, and it may
+// be written.
+bool IsFreeToChange(const fs::path& host) {
+  return !World().lockedFiles.contains(host) && !IsOpen(host) &&
+         !IsReadOnly(host);
+}
+
+RawFile Wrap(std::FILE* stream, const fs::path& host, bool writer,
+             bool deleteOnClose = false) {
+  if (stream == nullptr) return nullptr;
+  sim::SimOpenFile& open = World().openFiles[host];
+  (writer ? open.writers : open.readers) += 1;
+  return reinterpret_cast<RawFile>(
+      new SimFile{stream, host, writer, deleteOnClose});
+}
+
+// Closes the stream and forgets the handle; a file made to be deleted on
+// close goes with its last handle. Whether the stream closed cleanly.
+bool Unwrap(SimFile* file) {
+  const bool closed = std::fclose(file->stream) == 0;
+  auto open = World().openFiles.find(file->host);
+  if (open == World().openFiles.end()) {
+    // Opened in a world that has been reset since.
+    delete file;
+    return closed;
+  }
+  (file->writer ? open->second.writers : open->second.readers) -= 1;
+  if (open->second.readers == 0 && open->second.writers == 0) {
+    World().openFiles.erase(open);
+    if (file->deleteOnClose) {
+      std::error_code ignored;
+      fs::remove(file->host, ignored);
+      World().fileRecords.erase(file->host);
+    }
+  }
+  delete file;
+  return closed;
 }
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
@@ -57,17 +98,17 @@ constexpr std::int64_t kUnixEpochSeconds = 11'644'473'600;
 RawFile OpenFileForReading(const std::string& path) {
   const fs::path host = World().HostPath(path);
   if (Fails("OpenFileForReading") || World().lockedFiles.contains(host) ||
-      !fs::is_regular_file(host)) {
+      IsOpenForWriting(host) || !fs::is_regular_file(host)) {
     return nullptr;
   }
-  return Wrap(std::fopen(host.c_str(), "rb"), host);
+  return Wrap(std::fopen(host.c_str(), "rb"), host, false);
 }
 
 RawFile CreateFileForWriting(const std::string& path, CreateMode mode,
                              std::uint32_t attributes) {
   const fs::path host = World().HostPath(path);
   if (Fails("CreateFileForWriting") || fs::is_directory(host) ||
-      IsLockedOrReadOnly(host)) {
+      !IsFreeToChange(host)) {
     return nullptr;
   }
   std::FILE* stream =
@@ -78,20 +119,26 @@ RawFile CreateFileForWriting(const std::string& path, CreateMode mode,
   record.attributes =
       (attributes & ~file_attribute::kNormal) | file_attribute::kArchive;
   World().fileRecords[host] = record;
-  return Wrap(stream, host);
+  return Wrap(stream, host, true);
+}
+
+RawFile CreateTemporaryFile(const std::string& path) {
+  const fs::path host = World().HostPath(path);
+  if (Fails("CreateTemporaryFile") || fs::exists(host)) return nullptr;
+  std::FILE* stream = std::fopen(host.c_str(), "w+xb");
+  if (stream == nullptr) return nullptr;
+  World().fileRecords[host].attributes =
+      file_attribute::kArchive | file_attribute::kTemporary;
+  return Wrap(stream, host, true, true);
 }
 
 void CloseFile(RawFile file) noexcept {
-  if (file == nullptr) return;
-  std::fclose(FromRaw(file)->stream);
-  delete FromRaw(file);
+  if (file != nullptr) Unwrap(FromRaw(file));
 }
 
 bool CloseFileReporting(RawFile file) {
   const bool failing = Fails("CloseFileReporting");
-  const bool closed = std::fclose(FromRaw(file)->stream) == 0;
-  delete FromRaw(file);
-  return closed && !failing;
+  return Unwrap(FromRaw(file)) && !failing;
 }
 
 bool ReadFromFile(RawFile file, void* buffer, std::uint32_t size,
@@ -158,15 +205,47 @@ bool CreateFolder(const std::string& path) {
   return fs::create_directory(World().HostPath(path), error) && !error;
 }
 
+bool RemoveFolder(const std::string& path) {
+  const fs::path host = World().HostPath(path);
+  std::error_code error;
+  return !Fails("RemoveFolder") && fs::is_directory(host) &&
+         fs::remove(host, error) && !error;
+}
+
 bool RemoveFile(const std::string& path) {
   const fs::path host = World().HostPath(path);
-  if (Fails("RemoveFile") || IsLockedOrReadOnly(host) ||
+  if (Fails("RemoveFile") || !IsFreeToChange(host) ||
       !fs::is_regular_file(host)) {
     return false;
   }
   std::error_code error;
   if (!fs::remove(host, error)) return false;
   World().fileRecords.erase(host);
+  return true;
+}
+
+bool RenameFile(const std::string& from, const std::string& to,
+                bool replaceExisting) {
+  const fs::path source = World().HostPath(from);
+  const fs::path target = World().HostPath(to);
+  // A read-only file can be renamed, but not replaced.
+  if (Fails("RenameFile") || !fs::is_regular_file(source) || IsOpen(source) ||
+      World().lockedFiles.contains(source)) {
+    return false;
+  }
+  if (fs::exists(target) && (!replaceExisting || !fs::is_regular_file(target) ||
+                             !IsFreeToChange(target))) {
+    return false;
+  }
+  std::error_code error;
+  fs::rename(source, target, error);
+  if (error) return false;
+  auto record = World().fileRecords.extract(source);
+  World().fileRecords.erase(target);
+  if (record) {
+    record.key() = target;
+    World().fileRecords.insert(std::move(record));
+  }
   return true;
 }
 

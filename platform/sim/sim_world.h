@@ -112,6 +112,13 @@ struct SimFileRecord {
   std::optional<platform::FileTime> modification;
 };
 
+// The handles open on one file: readers share with readers only, a writer
+// with no one.
+struct SimOpenFile {
+  int readers = 0;
+  int writers = 0;
+};
+
 struct World {
   World();
 
@@ -127,6 +134,8 @@ struct World {
   // Paths another process holds open without sharing: they can be neither
   // deleted nor written.
   std::set<std::filesystem::path> lockedFiles;
+  // The files the launcher itself holds open, by sandbox path.
+  std::map<std::filesystem::path, SimOpenFile> openFiles;
 
   // The sandbox path of a Windows path.
   std::filesystem::path HostPath(const std::string& windowsPath) const;

@@ -54,6 +54,13 @@ RawFile CreateFileForWriting(const std::string& path, CreateMode mode,
                                   disposition, attributes, nullptr));
 }
 
+RawFile CreateTemporaryFile(const std::string& path) {
+  return FromHandle(::CreateFileA(
+      path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+      CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+      nullptr));
+}
+
 void CloseFile(RawFile file) noexcept {
   if (file != nullptr) ::CloseHandle(ToHandle(file));
 }
@@ -120,8 +127,19 @@ bool CreateFolder(const std::string& path) {
   return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }
 
+bool RemoveFolder(const std::string& path) {
+  return ::RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
 bool RemoveFile(const std::string& path) {
   return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+bool RenameFile(const std::string& from, const std::string& to,
+                bool replaceExisting) {
+  return ::MoveFileExA(from.c_str(), to.c_str(),
+                       replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0) !=
+         FALSE;
 }
 
 std::string CurrentFolder() { return FolderFrom(QueryCurrentFolder); }

@@ -156,9 +156,14 @@ ZipStatus ZipReader::PumpEntry(platform::RawFile output) {
 
 ZipHandle OpenZipFile(const std::string& path,
                       const std::optional<std::string>& password) {
-  std::string baseFolder = BaseFolder();
   platform::UniqueFile file(platform::OpenFileForReading(path));
   if (!file) return nullptr;
+  return OpenZipArchive(std::move(file), password);
+}
+
+ZipHandle OpenZipArchive(platform::UniqueFile file,
+                         const std::optional<std::string>& password) {
+  std::string baseFolder = BaseFolder();
   std::unique_ptr<ZipDirectory> directory;
   if (ZipDirectory::Open(ZipInput(std::move(file)), directory) !=
       zip_result::kOk) {

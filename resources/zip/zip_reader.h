@@ -64,6 +64,11 @@ using ZipHandle = std::unique_ptr<ZipReader>;
 // Null when the file cannot be opened or holds no readable archive.
 ZipHandle OpenZipFile(const std::string& path,
                       const std::optional<std::string>& password = {});
+// The archive in a file already open for reading, from its current position
+// on; the reader owns the file from then on, also when it returns null (no
+// readable archive).
+ZipHandle OpenZipArchive(platform::UniqueFile file,
+                         const std::optional<std::string>& password = {});
 ZipStatus GetZipEntry(ZipReader& zip, std::int32_t index, ZipEntryInfo& info);
 // Writes entry `index` to `targetPath`: relative paths are taken from the
 // folder that was current at open; missing folders are made.

@@ -1,5 +1,8 @@
 #include "install/runtime_install.h"
 
+#include <algorithm>
+#include <set>
+
 #include "common/messages.h"
 #include "install/product_folder.h"
 #include "platform/files.h"
@@ -13,6 +16,10 @@ const std::string kExe = "C:\\Tools\\Budget.exe";
 const std::string kInstalled =
     "C:\\Users\\u\\AppData\\Local\\Quorvane\\SheltraRuntime.dll";
 const std::string kModuleBytes = "MZ runtime module double";
+const std::string kProductFolder = "C:\\Users\\u\\AppData\\Local\\Quorvane";
+const std::set<std::string> kJustTheModule = {"SheltraRuntime.dll"};
+
+namespace attribute = platform::file_attribute;
 
 class RuntimeInstallTest : public SimTest {
  protected:
@@ -34,6 +41,26 @@ class RuntimeInstallTest : public SimTest {
     return std::filesystem::is_empty(world().HostPath(world().tempFolder));
   }
 
+  // The names in the product folder: the module, or nothing; never a
+  // partial file.
+  std::set<std::string> ProductFolderNames() {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(
+             world().HostPath(kProductFolder))) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  std::uint32_t Attributes(const std::string& path) {
+    return platform::QueryFileAttributes(path);
+  }
+
+  void MakeReadOnly(const std::string& path) {
+    world().fileRecords[world().HostPath(path)].attributes =
+        attribute::kReadOnly | attribute::kArchive;
+  }
+
   std::string runtimePath;
   LauncherError error;
 };
@@ -53,13 +80,96 @@ TEST_F(RuntimeInstallTest, ReplacesTheModuleOfAnEarlierStart) {
   EXPECT_EQ(FileContent(kInstalled), kModuleBytes);
 }
 
-TEST_F(RuntimeInstallTest, ModuleInUseIsKeptAsItIs) {
-  PutFile(kInstalled, "module loaded by Excel");
-  world().lockedFiles.insert(world().HostPath(kInstalled));
+TEST_F(RuntimeInstallTest, ReadOnlyModuleOfAnEarlierStartIsReplaced) {
+  PutFile(kInstalled, "older module");
+  MakeReadOnly(kInstalled);
   ASSERT_TRUE(Install()) << error;
-  EXPECT_EQ(runtimePath, kInstalled);
-  EXPECT_EQ(FileContent(kInstalled), "module loaded by Excel");
-  EXPECT_EQ(error, "");
+  EXPECT_EQ(FileContent(kInstalled), kModuleBytes);
+  EXPECT_EQ(Attributes(kInstalled), attribute::kArchive);
+  EXPECT_EQ(ProductFolderNames(), kJustTheModule);
+}
+
+TEST_F(RuntimeInstallTest, ModuleInUseIsKeptAsItIs) {
+  for (const bool readOnly : {false, true}) {
+    PutFile(kInstalled, "module loaded by Excel");
+    if (readOnly) MakeReadOnly(kInstalled);
+    world().lockedFiles.insert(world().HostPath(kInstalled));
+    ASSERT_TRUE(Install()) << error;
+    EXPECT_EQ(runtimePath, kInstalled);
+    EXPECT_EQ(FileContent(kInstalled), "module loaded by Excel") << readOnly;
+    EXPECT_EQ(error, "");
+    world().lockedFiles.clear();
+  }
+}
+
+TEST_F(RuntimeInstallTest, ReadOnlyEntryIsInstalledSoAndReplacedNextTime) {
+  TestEntry module;
+  module.data = kModuleBytes;
+  module.externalAttributes = attribute::kReadOnly | attribute::kArchive;
+  CarryRuntime(Bytes(BuildZip({module})));
+  ASSERT_TRUE(Install()) << error;
+  EXPECT_EQ(Attributes(kInstalled), module.externalAttributes);
+
+  module.data = "MZ newer runtime module";
+  CarryRuntime(Bytes(BuildZip({module})));
+  ASSERT_TRUE(Install()) << error;
+  EXPECT_EQ(FileContent(kInstalled), module.data);
+  EXPECT_EQ(Attributes(kInstalled), module.externalAttributes);
+  EXPECT_EQ(ProductFolderNames(), kJustTheModule);
+}
+
+// Every call of the file operations an installation makes, failed in turn:
+// the module at its place is whole or absent, and nothing else is left.
+TEST_F(RuntimeInstallTest, InstallationStoppedAtAnyFileCallLeavesNoPartialModule) {
+  TestEntry module;
+  module.data = SampleData(100000);
+  module.externalAttributes = attribute::kReadOnly | attribute::kArchive;
+  CarryRuntime(Bytes(BuildZip({module})));
+  ASSERT_TRUE(Install()) << error;
+  const std::vector<std::string> calls = world().faults.Calls();
+  for (const char* operation :
+       {"CreateTemporaryFile", "WriteToFile", "SeekFile", "ReadFromFile",
+        "CreateFileForWriting", "SetFileTimes", "ApplyFileAttributes",
+        "RenameFile", "RemoveFile"}) {
+    const auto count = std::count(calls.begin(), calls.end(), operation);
+    for (int nth = 1; nth <= count; ++nth) {
+      error.clear();
+      world().faults.FailCall(operation, nth);
+      const bool installed = Install();
+      const std::string where = std::string(operation) + " #" + std::to_string(nth);
+      if (installed) {
+        EXPECT_EQ(FileContent(kInstalled), module.data) << where;
+      } else {
+        EXPECT_EQ(error, messages::RuntimeNotInstalled(kInstalled)) << where;
+        EXPECT_FALSE(platform::PathExists(kInstalled)) << where;
+      }
+      EXPECT_TRUE(ProductFolderNames().empty() ||
+                  ProductFolderNames() == kJustTheModule)
+          << where;
+      EXPECT_TRUE(TempFolderIsEmpty()) << where;
+    }
+  }
+}
+
+TEST_F(RuntimeInstallTest, ArchiveWhoseFirstEntryIsAFolderInstallsNothing) {
+  TestEntry folder;
+  folder.name = "bin/";
+  folder.externalAttributes = attribute::kDirectory;
+  CarryRuntime(Bytes(BuildZip({folder})));
+  EXPECT_FALSE(Install());
+  EXPECT_EQ(error, messages::RuntimeNotInstalled(kInstalled));
+  EXPECT_TRUE(ProductFolderNames().empty());
+}
+
+TEST_F(RuntimeInstallTest, FolderTooDeepForAPartialNameIsInstalledInPlace) {
+  // "C:\" + 228 characters + "\Quorvane\SheltraRuntime.dll" is 259
+  // characters: the module's path fits, a partial name beside it does not.
+  const std::string base = "C:\\" + std::string(228, 'd');
+  std::filesystem::create_directories(world().HostPath(base));
+  world().shellFolders[kCsidlLocalAppData] = base;
+  ASSERT_TRUE(Install()) << error;
+  EXPECT_EQ(runtimePath.size(), 259u);
+  EXPECT_EQ(FileContent(runtimePath), kModuleBytes);
 }
 
 TEST_F(RuntimeInstallTest, FallsBackToProgramFiles) {

@@ -54,14 +54,35 @@ TEST_F(LoaderAddinTest, OpenAddinIsUsedAsItIs) {
   EXPECT_EQ(FileContent(kProduct + "shLdr.xlam"), "PK add-in");
 }
 
-TEST_F(LoaderAddinTest, IncompleteWriteLeavesNoAddin) {
-  world().faults.FailCall("WriteToFile", 1);
-  EXPECT_EQ(ExtractLoaderAddin(kExe, 12), "");
-  EXPECT_FALSE(std::filesystem::exists(world().HostPath(kProduct + "shLdr.xlam")));
+TEST_F(LoaderAddinTest, ReadOnlyAddinOfAnEarlierStartIsRewritten) {
+  PutFile(kProduct + "shLdr.xlam", "older add-in");
+  world().fileRecords[world().HostPath(kProduct + "shLdr.xlam")].attributes =
+      platform::file_attribute::kReadOnly;
+  EXPECT_EQ(ExtractLoaderAddin(kExe, 12), kProduct + "shLdr.xlam");
+  EXPECT_EQ(FileContent(kProduct + "shLdr.xlam"), "PK add-in");
+}
 
-  world().faults.FailCall("CloseFileReporting", 1);
-  EXPECT_EQ(ExtractLoaderAddin(kExe, 11), "");
-  EXPECT_FALSE(std::filesystem::exists(world().HostPath(kProduct + "shLdr.xla")));
+// A write that does not complete never reaches the add-in's place: the
+// earlier add-in, if any, stays whole, and no partial file is left.
+TEST_F(LoaderAddinTest, IncompleteWriteLeavesTheEarlierAddinOrNone) {
+  for (const char* failing : {"WriteToFile", "CloseFileReporting", "RenameFile"}) {
+    for (const bool earlier : {false, true}) {
+      std::filesystem::remove_all(world().HostPath(kProduct));
+      if (earlier) PutFile(kProduct + "shLdr.xlam", "earlier add-in");
+      world().faults.FailCall(failing, 1);
+      EXPECT_EQ(ExtractLoaderAddin(kExe, 12),
+                earlier ? kProduct + "shLdr.xlam" : "")
+          << failing;
+      const std::size_t files = std::distance(
+          std::filesystem::directory_iterator(world().HostPath(kProduct)),
+          std::filesystem::directory_iterator());
+      EXPECT_EQ(files, earlier ? 1u : 0u) << failing;
+      if (earlier) {
+        EXPECT_EQ(FileContent(kProduct + "shLdr.xlam"), "earlier add-in")
+            << failing;
+      }
+    }
+  }
 }
 
 TEST_F(LoaderAddinTest, EmptyBufferWritesAnEmptyFile) {
