@@ -10,6 +10,7 @@
 #include "launcher/help_file.h"
 #include "launcher/launcher_message.h"
 #include "launcher/splash.h"
+#include "launcher/start_guard.h"
 #include "launcher/workbook_path.h"
 #include "registry/office_registry.h"
 #include "registry/resiliency_cleanup.h"
@@ -21,6 +22,9 @@ namespace {
 // wait. Returns early where a failure ends the run; the caller reports.
 void RunInstalledSteps(const std::string& exePath, bool runtimeWasRegistered,
                        LauncherError& error) {
+  // Held from the installation to the end of the splash wait: declared
+  // first, released last.
+  const StartGuard guard;
   ResourceCatalogue catalogue;
   std::string runtimePath;
   if (!InstallRuntime(exePath, runtimePath, error)) return;
@@ -36,8 +40,12 @@ void RunInstalledSteps(const std::string& exePath, bool runtimeWasRegistered,
 
   // The runtime module keeps the addresses of these until the splash ends.
   SplashHandOff splash;
-  platform::UniqueEvent splashEnded =
-      StartSplash(catalogue, exePath, runtimePath, splash);
+  platform::UniqueEvent splashEnded;
+  // Without the guard another start may be showing its splash: this one
+  // shows none rather than share the splash event with it.
+  if (guard.Held()) {
+    splashEnded = StartSplash(catalogue, exePath, runtimePath, splash);
+  }
   WriteHelpFile(catalogue, exePath, error);
 
   // A registered add-in is loaded by Excel itself: the launch then gets no

@@ -143,6 +143,13 @@ struct World {
   // Modules by lower-cased path.
   std::map<std::string, SimModule> modules;
   std::string ownModulePath;
+  // Every LoadModule call, in order.
+  std::vector<ModuleLoadRecord> moduleLoads;
+  // What the system can do to limit the DLL search (a system without
+  // SetDefaultDllDirectories offers kWithoutCurrentFolder), and what
+  // LimitDllSearch did; kUnchanged until it is called.
+  platform::DllSearch dllSearchOffered = platform::DllSearch::kSystemFolderOnly;
+  platform::DllSearch dllSearch = platform::DllSearch::kUnchanged;
 
   // Top-level windows in Z order, topmost first.
   std::vector<SimWindow> windows;
@@ -152,13 +159,6 @@ struct World {
 
   // What the system's SHGetFolderPathA answers, by CSIDL; a missing entry
   // fails. "shell32.dll" exports it unless a test removes the module.
-  // Every LoadModule call, in order.
-  std::vector<ModuleLoadRecord> moduleLoads;
-  // What the system can do to limit the DLL search (a system without
-  // SetDefaultDllDirectories offers kWithoutCurrentFolder), and what
-  // LimitDllSearch did; kUnchanged until it is called.
-  platform::DllSearch dllSearchOffered = platform::DllSearch::kSystemFolderOnly;
-  platform::DllSearch dllSearch = platform::DllSearch::kUnchanged;
   std::map<int, std::string> shellFolders;
   std::int32_t shellFolderResult = 0;
 
@@ -200,6 +200,27 @@ struct World {
   // had been set just then. This runs first, standing for what the thread
   // that sets the event does while the caller waits.
   std::function<void()> whileWaitingForEvent;
+
+  // Named mutexes (CreateMutexA), by name, owned by the mutex code of the
+  // sim. The sim has no other processes: a test that wants another start to
+  // hold one says so here.
+  struct NamedMutex {
+    // Another start owns it.
+    bool heldElsewhere = false;
+    // That other start ended without releasing it.
+    bool abandoned = false;
+    // How many ownerships the launcher holds now.
+    int ownerships = 0;
+    int openHandles = 0;
+    int waits = 0;
+    std::uint32_t lastWaitMilliseconds = 0;
+  };
+  std::map<std::string, NamedMutex> namedMutexes;
+  std::map<std::uintptr_t, std::string> mutexHandles;
+  std::uintptr_t lastMutexHandle = 0x900;
+  // Runs at the start of every wait for a mutex, standing for what the
+  // other start does while the launcher waits (it may release the mutex).
+  std::function<void()> whileWaitingForMutex;
 
   // The registry: a tree under each predefined root.
   std::map<void*, SimRegistryKey> registry;

@@ -4,6 +4,7 @@
 
 #include "common/messages.h"
 #include "launcher/main_sequence.h"
+#include "launcher/start_guard.h"
 #include "platform/events.h"
 #include "resources/resource_catalogue.h"
 #include "tests/doubles/excel_automation/excel_double_inproc.h"
@@ -29,7 +30,15 @@ struct SplashCall {
   const SplashData* dataAddress = nullptr;
   SplashData data;
   std::map<std::string, sim::World::NamedEvent> eventsAtCall;
+  // How often the launcher owned the start guard at the call.
+  int guardOwnerships = 0;
 };
+
+int GuardOwnerships() {
+  const auto& mutexes = sim::TheWorld().namedMutexes;
+  auto guard = mutexes.find(StartGuard::kName);
+  return guard == mutexes.end() ? 0 : guard->second.ownerships;
+}
 
 // The module's exports are plain functions, so what they see is kept here.
 std::vector<SplashCall> splashCalls;
@@ -42,7 +51,8 @@ void ModuleStartsSplash(const SplashByteBuffer* buffer,
   splashCalls.push_back({buffer, buffer->unused,
                          std::vector<std::uint8_t>(buffer->first, buffer->last),
                          buffer->storageEnd - buffer->first, milliseconds,
-                         data, *data, sim::TheWorld().namedEvents});
+                         data, *data, sim::TheWorld().namedEvents,
+                         GuardOwnerships()});
 }
 
 void ExpectWords(const SplashData& data, std::int32_t a, std::int32_t b,
@@ -102,6 +112,10 @@ TEST_F(SplashTest, ModuleReadsTheResourceAndTheSettingsThroughTheRun) {
   EXPECT_TRUE(event);
   // Still loaded after the step: the module draws on after the call.
   EXPECT_EQ(RuntimeReferences(), 1);
+  // By its full path, its imports taken from its own folder.
+  ASSERT_FALSE(world().moduleLoads.empty());
+  EXPECT_EQ(world().moduleLoads.back().path, kRuntime);
+  EXPECT_EQ(world().moduleLoads.back().as, platform::LoadAs::kModuleByFullPath);
 }
 
 TEST_F(SplashTest, EventIsUnsignalledBeforeTheModuleStartsAndClosedAfterWait) {
@@ -112,10 +126,6 @@ TEST_F(SplashTest, EventIsUnsignalledBeforeTheModuleStartsAndClosedAfterWait) {
   EXPECT_FALSE(atCall.at(kEventName).signalled);
   EXPECT_EQ(atCall.at(kEventName).creations, 1);
   EXPECT_EQ(atCall.at(kEventName).resets, 1);
-  // By its full path, its imports taken from its own folder.
-  ASSERT_FALSE(world().moduleLoads.empty());
-  EXPECT_EQ(world().moduleLoads.back().path, kRuntime);
-  EXPECT_EQ(world().moduleLoads.back().as, platform::LoadAs::kModuleByFullPath);
   EXPECT_EQ(atCall.at(kEventName).openHandles, 1);
 
   WaitForSplash(std::move(event));
@@ -239,25 +249,37 @@ class SplashInTheRunTest : public SplashTest {
     std::size_t messageBoxes = 0;
     std::vector<std::uint8_t> bytesStillSeen;
     SplashData dataStillSeen;
+    int guardOwnerships = 0;
   };
   std::vector<AtWait> waits_;
 
   void WatchTheWait() {
     world().whileWaitingForEvent = [this] {
       const SplashCall& call = splashCalls.back();
-      const std::vector<std::string> excel = excel_double::JournalLines();
       waits_.push_back(
           {std::filesystem::exists(world().HostPath(
                "C:\\Users\\u\\AppData\\Local\\Temp\\Guide.chm")),
-           std::any_of(excel.begin(), excel.end(),
-                       [](const std::string& line) {
-                         return line.find("\tWorkbooks\tOpen\t") !=
-                                std::string::npos;
-                       }),
-           world().messageBoxes.size(),
+           WorkbooksOpened() > 0, world().messageBoxes.size(),
            std::vector<std::uint8_t>(call.buffer->first, call.buffer->last),
-           *call.dataAddress});
+           *call.dataAddress, GuardOwnerships()});
     };
+  }
+
+  sim::World::NamedMutex& Guard() {
+    return world().namedMutexes[StartGuard::kName];
+  }
+
+  bool RuntimeInstalled() {
+    return std::filesystem::exists(world().HostPath(kRuntime));
+  }
+
+  // How often Excel was asked to open the workbook so far.
+  std::ptrdiff_t WorkbooksOpened() {
+    const std::vector<std::string> excel = excel_double::JournalLines();
+    return std::count_if(excel.begin(), excel.end(), [](const std::string& line) {
+      return line.starts_with("invoke\tWorkbooks\tOpen\t") &&
+             line.find("Budget.xlam") != std::string::npos;
+    });
   }
 };
 
@@ -301,6 +323,70 @@ TEST_F(SplashInTheRunTest, NoEventNoWait) {
   EXPECT_EQ(RunLauncher(kExe), 1);
   EXPECT_EQ(splashCalls.size(), 1u);
   EXPECT_EQ(world().eventWaits, 0);
+}
+
+// Two starts of one user a moment apart: the start guard keeps the second
+// from installing over the first or sharing its splash event.
+TEST_F(SplashInTheRunTest, GuardIsHeldFromTheInstallationToTheEndOfTheWait) {
+  bool installedBeforeTheGuard = true;
+  world().whileWaitingForMutex = [&] {
+    installedBeforeTheGuard = RuntimeInstalled();
+  };
+  EXPECT_EQ(RunLauncher(kExe), 1);
+  EXPECT_FALSE(installedBeforeTheGuard);
+  EXPECT_EQ(Guard().lastWaitMilliseconds, StartGuard::kWaitMilliseconds);
+  ASSERT_EQ(splashCalls.size(), 1u);
+  EXPECT_EQ(splashCalls[0].guardOwnerships, 1);
+  ASSERT_EQ(waits_.size(), 1u);
+  EXPECT_EQ(waits_[0].guardOwnerships, 1);
+  EXPECT_EQ(Guard().ownerships, 0);
+  EXPECT_EQ(Guard().openHandles, 0);
+}
+
+TEST_F(SplashInTheRunTest, GuardKeptByAnotherStartMeansNoSplashButAFullStart) {
+  Guard().heldElsewhere = true;
+  EXPECT_EQ(RunLauncher(kExe), 1);
+  EXPECT_EQ(Guard().waits, 1);
+  EXPECT_TRUE(RuntimeInstalled());
+  EXPECT_EQ(WorkbooksOpened(), 1);
+  EXPECT_TRUE(splashCalls.empty());
+  EXPECT_EQ(RuntimeReferences(), 0);
+  EXPECT_TRUE(world().namedEvents.empty());
+  EXPECT_EQ(world().eventWaits, 0);
+  EXPECT_TRUE(world().messageBoxes.empty());
+  EXPECT_EQ(Guard().openHandles, 0);
+}
+
+TEST_F(SplashInTheRunTest, GuardLeftByAKilledStartIsTakenOver) {
+  Guard().heldElsewhere = true;
+  Guard().abandoned = true;
+  EXPECT_EQ(RunLauncher(kExe), 1);
+  ASSERT_EQ(splashCalls.size(), 1u);
+  EXPECT_EQ(splashCalls[0].guardOwnerships, 1);
+  EXPECT_EQ(world().eventWaits, 1);
+  EXPECT_EQ(Guard().ownerships, 0);
+}
+
+TEST_F(SplashInTheRunTest, GuardTheSystemCannotGiveMeansNoSplash) {
+  for (const char* operation : {"CreateNamedMutex", "WaitForMutex"}) {
+    const std::ptrdiff_t opened = WorkbooksOpened();
+    world().faults.FailCall(operation, 1);
+    EXPECT_EQ(RunLauncher(kExe), 1) << operation;
+    EXPECT_TRUE(splashCalls.empty()) << operation;
+    EXPECT_EQ(WorkbooksOpened(), opened + 1) << operation;
+    EXPECT_EQ(Guard().ownerships, 0) << operation;
+    EXPECT_EQ(Guard().openHandles, 0) << operation;
+  }
+}
+
+TEST_F(SplashInTheRunTest, GuardIsReleasedWhenTheInstallationFails) {
+  world().FindModule(kExe)->resources.erase({"RUNTIME", 102});
+  EXPECT_EQ(RunLauncher(kExe), 0);
+  ASSERT_EQ(world().messageBoxes.size(), 1u);
+  EXPECT_EQ(world().messageBoxes[0].text, messages::kRuntimeMissing);
+  EXPECT_EQ(Guard().waits, 1);
+  EXPECT_EQ(Guard().ownerships, 0);
+  EXPECT_EQ(Guard().openHandles, 0);
 }
 
 }  // namespace
