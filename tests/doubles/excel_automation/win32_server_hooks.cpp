@@ -45,6 +45,8 @@ std::unique_ptr<Win32ServerHooks> Win32ServerHooks::Open(
 void Win32ServerHooks::WriteJournal(std::string_view entry) {
   std::string line = std::to_string(MillisecondsSinceUnixEpoch());
   line += '\t';
+  line += std::to_string(::GetCurrentProcessId());
+  line += '\t';
   line += entry;
   line += '\n';
   DWORD written = 0;
