@@ -1,7 +1,7 @@
 """The launcher starts the Wine tests make, each with what it arranges before
 the start and what it checks after it."""
 import subprocess
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 from typing import Callable, List, Optional
 
 import excel_double_registry as excel_double
@@ -12,7 +12,27 @@ from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
                       HELP_FILE, KATAKANA_HELP_FILE, TEMP_ADDIN,
                       FALLBACK_PRODUCT_FOLDER, KANJI_FOLDER,
                       KANJI_PRODUCT_FOLDER, Expandable, USER_SHELL_FOLDERS_KEY,
-                      WINDOWS_KEY)
+                      WINDOWS_KEY, LAUNCH_LIMIT_SECONDS, fnv1a64)
+
+
+@dataclass
+class Start:
+    """A start of the case's launcher after its first one."""
+    # Another built launcher, put at the case's install path before this
+    # start, as an update of the application would; empty: the one there.
+    launcher: str = ""
+    # None: this start begins once every earlier one has ended; seconds:
+    # it begins that long after the previous start began, while that one
+    # may still run (the same launcher started again).
+    after_previous_began: Optional[float] = None
+    # Checks what the earlier starts left, made before this one begins.
+    check_before: Optional[Callable[[Run], None]] = None
+
+    def __post_init__(self):
+        if self.after_previous_began is not None and (
+                self.launcher or self.check_before):
+            raise ValueError("a start beside a running one can neither "
+                             "replace the launcher nor check before it")
 
 
 @dataclass
@@ -29,27 +49,45 @@ class Case:
     # The Unix locale the launcher runs under, from which Wine takes the ANSI
     # code page; empty: the test's own (Windows-1252).
     locale: str = ""
+    # The folder of the prefix the launcher is started in (its current
+    # folder); empty: the test's own, outside drive C:.
+    current_folder: str = ""
+    # Load orders for the launcher's starts, added to WINEDLLOVERRIDES
+    # ("shell32=n,b": a shell32.dll file found first is loaded, as Windows'
+    # loader would, where Wine takes its builtin one whatever file it finds).
+    dll_overrides: str = ""
+    # The starts after the first, in order.
+    further_starts: List[Start] = field(default_factory=list)
+    # Whether the staging prober watches the temporary folder meanwhile.
+    probe_staging: bool = False
+    # How long any one start may take before it counts as hung.
+    start_limit_seconds: int = LAUNCH_LIMIT_SECONDS
 
 
 def verify_runtime_at(path):
     return lambda run: verify_installed_runtime(run, path)
 
 
-def verify_installed_runtime(run, path=RUNTIME_PATH):
+SAMPLE_RUNTIME_ARCHIVE = "payload/sample/runtime.zip"
+
+
+def verify_installed_runtime(run, path=RUNTIME_PATH, variant=29,
+                             archive=SAMPLE_RUNTIME_ARCHIVE):
+    """The runtime double `variant`, carried zipped as `archive` (relative
+    to the build tree), was installed at `path` as the archive says."""
     facts = run.file_facts(path)
     run.expect(facts is not None, f"no runtime module at {path}")
     if facts is None:
         return
     installed = run.in_prefix(path).read_bytes()
-    run.expect(installed == run.runtime_double(29).read_bytes(),
+    run.expect(installed == run.runtime_double(variant).read_bytes(),
                "the installed runtime module differs from the one carried")
     run.expect(facts["attributes"] & ARCHIVE_ATTRIBUTE,
                f"attributes {facts['attributes']:#x} lack the archive bit")
     # Only the modification time stays as the archive says: the launcher
     # loads the module for the splash right after installing it, which
     # updates its access time.
-    archive = run.build / "payload" / "sample" / "runtime.zip"
-    ticks = ut_times(archive)["modification"]
+    ticks = ut_times(run.build / archive)["modification"]
     run.expect(facts["modification"] == ticks,
                f"modification time {facts['modification']}, the archive says "
                f"{ticks}")
@@ -182,11 +220,14 @@ def steps(*arrangements):
     return arrange
 
 
-def gate_refuses(arrange):
+def gate_refuses(arrange, **case):
     """A registered module that fails the gate: the one message, and the run
-    ends before it installs anything."""
+    ends before it installs anything; `case` adds to the Case (its verify
+    runs after that check)."""
+    verify = case.pop("verify", lambda run: None)
     return Case(launcher="payload/Launcher.exe", boxes=[RUNTIME_TOO_OLD],
-                arrange=arrange, verify=verify_nothing_installed)
+                arrange=arrange, **case,
+                verify=verify_all(verify_nothing_installed, verify))
 
 
 def not_registered(arrange):
@@ -296,8 +337,13 @@ FULL_START = start_calls(XLAM_PATH) + show_and_open_calls()
 
 def excel_calls(run):
     """Every Invoke the Excel double received: "Object.Member flags args"."""
+    return calls_in(excel_double.read_journal(run.in_prefix(EXCEL_FOLDER)))
+
+
+def calls_in(entries):
+    """The Invoke entries among `entries`: "Object.Member flags args"."""
     calls = []
-    for entry in excel_double.read_journal(run.in_prefix(EXCEL_FOLDER)):
+    for entry in entries:
         if entry.kind == "invoke":
             obj, member, flags, *rest = entry.fields
             arguments = [field for field in rest if "=" not in field
@@ -307,12 +353,27 @@ def excel_calls(run):
     return calls
 
 
+def expect_calls(run, calls, expected, which="Excel"):
+    run.expect(calls == expected,
+               f"{which} received:\n    " + "\n    ".join(calls) +
+               "\n  expected:\n    " + "\n    ".join(expected))
+
+
 def verify_calls(expected):
+    return lambda run: expect_calls(run, excel_calls(run), expected)
+
+
+def verify_calls_per_start(expected):
+    """Each start of the launcher had an Excel of its own (the double serves
+    one client a process), and each received `expected`."""
     def verify(run):
-        calls = excel_calls(run)
-        run.expect(calls == expected,
-                   "Excel received:\n    " + "\n    ".join(calls) +
-                   "\n  expected:\n    " + "\n    ".join(expected))
+        servers = excel_double.journals_by_server(run.in_prefix(EXCEL_FOLDER))
+        run.expect(len(servers) == len(run.starts),
+                   f"{len(servers)} Excel processes for {len(run.starts)} "
+                   "starts")
+        for number, server in enumerate(servers, 1):
+            expect_calls(run, calls_in(server), expected,
+                         f"Excel process {number}")
     return verify
 
 
@@ -334,13 +395,6 @@ def verify_addin(path, resource):
         run.expect(written.is_file() and written.read_bytes() == expected,
                    f"{path} does not hold the {resource} resource")
     return verify
-
-
-def fnv1a64(data):
-    value = 0xcbf29ce484222325
-    for byte in data:
-        value = ((value ^ byte) * 0x100000001b3) & 0xFFFFFFFFFFFFFFFF
-    return f"{value:016x}"
 
 
 SAMPLE_SPLASH = "payload/sample/splash.zip"
