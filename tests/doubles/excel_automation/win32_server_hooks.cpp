@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tests/support/journal_lock.h"
+
 namespace excel_double {
 namespace {
 
@@ -49,6 +51,8 @@ void Win32ServerHooks::WriteJournal(std::string_view entry) {
   line += '\t';
   line += entry;
   line += '\n';
+  // Servers started for several clients share the journal.
+  const test_support::JournalLock lock;
   DWORD written = 0;
   // A failed write cannot be reported anywhere better than the journal.
   ::WriteFile(journal_.Get(), line.data(), static_cast<DWORD>(line.size()),

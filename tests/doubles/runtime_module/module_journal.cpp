@@ -1,5 +1,6 @@
 #include "tests/doubles/runtime_module/module_journal.h"
 
+#include "tests/support/journal_lock.h"
 #include "tests/support/kernel_handle.h"
 
 namespace module_double {
@@ -31,6 +32,7 @@ void AppendBeside(const std::string& modulePath, const char* journalName,
       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
   if (!file) return;
   const std::string text = line + "\n";
+  const test_support::JournalLock lock;
   DWORD written = 0;
   ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()),
               &written, nullptr);

@@ -16,9 +16,9 @@ std::string ModuleFilePath(HMODULE module);
 // cannot be had.
 std::string ModulePathOf(const void* address);
 
-// Appends `line` and its line end, in one write, to the file `journalName`
-// in the folder of `modulePath`: threads and processes that journal at once
-// never interleave within a line. Nothing is written when the file cannot
+// Appends `line` and its line end, in one write under the journal lock, to
+// the file `journalName` in the folder of `modulePath`: threads and
+// processes that journal at once never interleave within a line. Nothing is written when the file cannot
 // be opened; there is nowhere better to tell.
 void AppendBeside(const std::string& modulePath, const char* journalName,
                   const std::string& line);
