@@ -42,3 +42,35 @@ add_runtime_archive(silent_runtime_archive
   MODULE runtime_module_double_v29_no_event OUTPUT "${silent_runtime}")
 add_case_launcher(LauncherWithSilentSplash RUNTIME "${silent_runtime}")
 add_dependencies(LauncherWithSilentSplash silent_runtime_archive)
+
+# A runtime module that imports SheltraSupport.dll, which it loads only from
+# where the runtime's own setup puts it.
+set(supported_runtime "${CMAKE_CURRENT_BINARY_DIR}/supported_runtime.zip")
+add_runtime_archive(supported_runtime_archive
+  MODULE runtime_module_double_v29_support OUTPUT "${supported_runtime}")
+add_case_launcher(LauncherWithSupportedRuntime RUNTIME "${supported_runtime}")
+add_dependencies(LauncherWithSupportedRuntime supported_runtime_archive)
+
+# A runtime module of about 40 MiB, whose extraction takes a while.
+set(large_runtime "${CMAKE_CURRENT_BINARY_DIR}/large_runtime.zip")
+add_runtime_archive(large_runtime_archive
+  MODULE runtime_module_double_v29_large OUTPUT "${large_runtime}")
+add_case_launcher(LauncherWithLargeRuntime RUNTIME "${large_runtime}")
+add_dependencies(LauncherWithLargeRuntime large_runtime_archive)
+
+# Version 28 in an entry with the read-only attribute, as an archive made on
+# Windows of a read-only file carries it.
+set(old_runtime "${CMAKE_CURRENT_BINARY_DIR}/old_runtime.zip")
+set(read_only_runtime "${CMAKE_CURRENT_BINARY_DIR}/read_only_runtime.zip")
+add_runtime_archive(old_runtime_archive
+  MODULE runtime_module_double_v28 OUTPUT "${old_runtime}")
+add_custom_command(
+  OUTPUT "${read_only_runtime}"
+  COMMAND ${Python3_EXECUTABLE} "${CMAKE_CURRENT_SOURCE_DIR}/mark_entry_read_only.py"
+          "${old_runtime}" "${read_only_runtime}"
+  DEPENDS "${old_runtime}" "${CMAKE_CURRENT_SOURCE_DIR}/mark_entry_read_only.py"
+  COMMENT "Marking the version 28 runtime archive's entry read-only")
+add_custom_target(read_only_runtime_archive DEPENDS "${read_only_runtime}")
+add_dependencies(read_only_runtime_archive old_runtime_archive)
+add_case_launcher(LauncherWithReadOnlyRuntime RUNTIME "${read_only_runtime}")
+add_dependencies(LauncherWithReadOnlyRuntime read_only_runtime_archive)

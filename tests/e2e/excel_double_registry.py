@@ -6,7 +6,9 @@ wine_run.RegistryEdit, or `register` on its own), runs its client, and reads
 what the double saw (`read_journal`).
 
 The journal beside the server has one entry per line, tab-separated, the
-first field the wall-clock time in milliseconds since the Unix epoch; see
+first field the wall-clock time in milliseconds since the Unix epoch, the
+second the process id of the server that wrote it (each client gets a
+server process of its own, and they share the journal); see
 tests/doubles/excel_automation/journal_entry.h for the entries.
 """
 import shutil
@@ -76,9 +78,11 @@ def register(server, work):
 
 
 class Entry(NamedTuple):
-    """One journal line: its time, its kind (names, invoke, foreground,
-    window, setting-ignored, exit) and the fields after the kind."""
+    """One journal line: its time, the server process that wrote it, its
+    kind (names, invoke, foreground, window, setting-ignored, exit) and the
+    fields after the kind."""
     ms: int
+    pid: int
     kind: str
     fields: list
 
@@ -99,6 +103,15 @@ def read_journal(folder):
         return []
     entries = []
     for line in path.read_text(encoding="utf-8").splitlines():
-        ms, kind, *fields = line.split("\t")
-        entries.append(Entry(int(ms), kind, fields))
+        ms, pid, kind, *fields = line.split("\t")
+        entries.append(Entry(int(ms), int(pid), kind, fields))
     return entries
+
+
+def journals_by_server(folder):
+    """The entries of the journal in `folder` grouped by the server process
+    that wrote them, in the order the servers first wrote."""
+    servers = {}
+    for entry in read_journal(folder):
+        servers.setdefault(entry.pid, []).append(entry)
+    return list(servers.values())

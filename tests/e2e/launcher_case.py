@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Runs a built launcher under Wine as a user would start it and checks what
-the user would see and what the run left on disk: the message boxes
-(recorded and dismissed by the box watcher), the exit code and the files.
+"""Runs a built launcher under Wine as a user would start it, once or more
+(one start after another, or a start while another runs), and checks what
+the user would see and what the starts left on disk: the message boxes
+(recorded and dismissed by one box watcher for all starts), the exit codes
+and the files.
 
 usage: launcher_case.py <case> --build <windows build tree> --work <dir>
 
@@ -19,9 +21,10 @@ from pathlib import Path
 import excel_double_registry as excel_double
 from launcher_cases import CASES
 from run_account import print_account
-from wine_run import (LAUNCH_LIMIT_SECONDS, START_LIMIT_SECONDS, Run,
+from wine_run import (START_LIMIT_SECONDS, Run, StartTimes, now_ms,
                       windows_path, read_journal, wait_for, CASE_FOLDERS,
-                      CASE_FILES, EXCEL_FOLDER)
+                      CASE_FILES, EXCEL_FOLDER, TEMP_FOLDER,
+                      STAGING_PROBES_NAME)
 
 # The Excel double ends once the launcher has released its last reference.
 EXCEL_EXIT_LIMIT_SECONDS = 30
@@ -41,24 +44,30 @@ def install_excel(run, settings):
 
 
 def wait_for_excel_exit(run):
-    """Waits until the Excel double, if it was started, has journalled its
-    exit, so that its journal is complete."""
+    """Waits until every Excel double that was started (one per start of
+    the launcher that reached Excel) has journalled its exit, so that the
+    journal is complete."""
     folder = run.in_prefix(EXCEL_FOLDER)
-    if not excel_double.read_journal(folder):
-        return
-    exited = wait_for(lambda: any(entry.kind == "exit" for entry in
-                                  excel_double.read_journal(folder)),
-                      EXCEL_EXIT_LIMIT_SECONDS)
-    run.expect(exited, "the Excel double did not exit: a reference to it "
-               "was never released")
+
+    def all_exited():
+        return all(any(entry.kind == "exit" for entry in server)
+                   for server in excel_double.journals_by_server(folder))
+    run.expect(wait_for(all_exited, EXCEL_EXIT_LIMIT_SECONDS),
+               "the Excel double did not exit: a reference to it was never "
+               "released")
 
 
 def check_call_form(run):
     """Every call Excel received was looked up by its name just before, in
     the user's default locale, with IID_NULL, and a property put carried
     exactly the one named argument DISPID_PROPERTYPUT."""
+    for server in excel_double.journals_by_server(run.in_prefix(EXCEL_FOLDER)):
+        check_server_call_form(run, server)
+
+
+def check_server_call_form(run, entries):
     looked_up = None
-    for entry in excel_double.read_journal(run.in_prefix(EXCEL_FOLDER)):
+    for entry in entries:
         if entry.kind == "names":
             looked_up = entry.fields[:2]
             run.expect(entry.value("lcid") == "1024", f"lookup {entry}")
@@ -84,60 +93,175 @@ def remove_case_files(run):
             path.unlink()
 
 
+def clear_case_folders(run):
+    """Removes the case folders; a folder the prefix links elsewhere (such
+    as Downloads, linked to the Unix home) loses only its link, so nothing
+    a case puts there lands outside the prefix."""
+    for folder in CASE_FOLDERS:
+        path = run.in_prefix(folder)
+        if path.is_symlink():
+            path.unlink()
+        else:
+            shutil.rmtree(path, ignore_errors=True)
+    # Staging files an earlier case left would be taken for this case's.
+    for staged in run.in_prefix(TEMP_FOLDER).glob("*.dat"):
+        staged.unlink()
+
+
+class Helpers:
+    """The programs that run beside the launcher for the whole case: the box
+    watcher, and as the case asks a module holder and the staging prober.
+    Each tells it is ready through a file; all stop at the stop file."""
+
+    def __init__(self, run, case, log):
+        self.run, self.log = run, log
+        self.journal, self.stop = run.work / "boxes.txt", run.work / "stop"
+        self.processes = [run.wine(run.tool("box_watcher"),
+                                   windows_path(self.journal),
+                                   windows_path(self.stop), log=log)]
+        self.ready_files = [self.journal]
+        if case.holder:
+            self.start("hold_module", case.holder)
+        if case.probe_staging:
+            self.start("staging_prober",
+                       windows_path(run.work / STAGING_PROBES_NAME))
+
+    def start(self, tool, first_argument):
+        ready = self.run.work / f"{tool}-ready"
+        self.processes.append(self.run.wine(
+            self.run.tool(tool), first_argument, windows_path(ready),
+            windows_path(self.stop), log=self.log))
+        self.ready_files.append(ready)
+
+    def all_ready(self):
+        return all(wait_for(ready.exists, START_LIMIT_SECONDS)
+                   for ready in self.ready_files)
+
+    def stop_all(self):
+        self.stop.touch()
+        for helper in self.processes:
+            try:
+                helper.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                helper.kill()
+                self.run.failures.append("a helper did not stop")
+
+
+def start_environment(run, case):
+    """The environment of the case's launcher starts: its locale and its
+    DLL load orders."""
+    environment = (run.locale_environment(case.locale) if case.locale
+                   else dict(os.environ))
+    if case.dll_overrides:
+        environment["WINEDLLOVERRIDES"] = ";".join(filter(None, [
+            environment.get("WINEDLLOVERRIDES"), case.dll_overrides]))
+    return environment
+
+
+class Starts:
+    """The starts of a case's launcher, each recorded in run.starts."""
+
+    def __init__(self, run, case, log):
+        self.run, self.case, self.log = run, case, log
+        self.running = []
+        self.environment = start_environment(run, case)
+        self.cwd = (run.in_prefix(case.current_folder)
+                    if case.current_folder else None)
+
+    def begin(self):
+        times = StartTimes(begin_ms=now_ms())
+        process = self.run.wine(self.case.install_as, log=self.log,
+                                env=self.environment, cwd=self.cwd)
+        self.run.starts.append(times)
+        self.running.append((process, times))
+
+    def wait_for_all(self):
+        """Waits until every running start has ended; a start still running
+        at its limit is ended and counts as a failure. Returns whether all
+        ended by themselves."""
+        limit_ms = self.case.start_limit_seconds * 1000
+        while self.running:
+            for process, times in list(self.running):
+                code = process.poll()
+                if code is not None:
+                    times.end_ms, times.exit_code = now_ms(), code
+                    self.running.remove((process, times))
+                elif now_ms() - times.begin_ms > limit_ms:
+                    process.kill()
+                    process.wait()
+                    number = self.run.starts.index(times) + 1
+                    self.run.failures.append(
+                        f"start {number} did not exit within "
+                        f"{self.case.start_limit_seconds} s")
+                    self.running.remove((process, times))
+            time.sleep(0.02)
+        ended = [t.end_ms for t in self.run.starts if t.end_ms is not None]
+        self.run.launcher_ended_ms = max(ended, default=None)
+        return all(t.exit_code is not None for t in self.run.starts)
+
+    def run_all(self):
+        self.begin()
+        for start in self.case.further_starts:
+            if start.after_previous_began is None:
+                if not self.wait_for_all():
+                    return
+                if start.check_before:
+                    start.check_before(self.run)
+                if start.launcher:
+                    self.run.put(self.case.install_as,
+                                 self.run.build / start.launcher)
+            else:
+                begin_at = (self.run.starts[-1].begin_ms +
+                            start.after_previous_began * 1000)
+                time.sleep(max(0.0, begin_at - now_ms()) / 1000)
+            self.begin()
+        self.wait_for_all()
+
+
+def print_starts(run):
+    """Each start's times when a case has more than one."""
+    if len(run.starts) < 2:
+        return
+    first = run.starts[0].begin_ms
+    for number, times in enumerate(run.starts, 1):
+        ended = ("did not end" if times.end_ms is None else
+                 f"ended +{(times.end_ms - first) / 1000:.2f} s, "
+                 f"took {times.seconds():.2f} s, exit code {times.exit_code}")
+        print(f"  start {number}: began +{(times.begin_ms - first) / 1000:.2f}"
+              f" s, {ended}")
+
+
 def run_case(name, run, account=False):
     case = CASES[name]
     if run.work.exists():
         shutil.rmtree(run.work)
     run.work.mkdir(parents=True)
-    for folder in CASE_FOLDERS:
-        shutil.rmtree(run.in_prefix(folder), ignore_errors=True)
+    clear_case_folders(run)
     remove_case_files(run)
     run.put(case.install_as, run.build / case.launcher)
+    if case.current_folder:
+        run.in_prefix(case.current_folder).mkdir(parents=True, exist_ok=True)
     install_excel(run, case.excel)
     case.arrange(run)
     run.apply_registry()
 
-    journal, stop = run.work / "boxes.txt", run.work / "stop"
-    ready = run.work / "holder-ready"
-    exit_code, elapsed = None, 0.0
     with open(run.work / "wine.log", "w") as log:
-        helpers = [run.wine(run.tool("box_watcher"), windows_path(journal),
-                            windows_path(stop), log=log)]
-        if case.holder:
-            helpers.append(run.wine(run.tool("hold_module"), case.holder,
-                                    windows_path(ready), windows_path(stop),
-                                    log=log))
+        helpers = Helpers(run, case, log)
         try:
-            started = wait_for(journal.exists, START_LIMIT_SECONDS) and (
-                not case.holder or wait_for(ready.exists, START_LIMIT_SECONDS))
-            if not started:
-                run.failures.append("the watcher or the module holder did "
-                                    "not start")
+            if helpers.all_ready():
+                Starts(run, case, log).run_all()
             else:
-                begin = time.monotonic()
-                try:
-                    environment = (run.locale_environment(case.locale)
-                                   if case.locale else None)
-                    exit_code = run.wine(case.install_as, log=log,
-                                         env=environment).wait(
-                        LAUNCH_LIMIT_SECONDS)
-                except subprocess.TimeoutExpired:
-                    run.failures.append("the launcher did not exit within "
-                                        f"{LAUNCH_LIMIT_SECONDS} s")
-                elapsed = time.monotonic() - begin
-                run.launcher_ended_ms = time.time() * 1000
+                run.failures.append("the watcher or a helper did not start")
         finally:
-            stop.touch()
-            for helper in helpers:
-                try:
-                    helper.wait(timeout=30)
-                except subprocess.TimeoutExpired:
-                    helper.kill()
-                    run.failures.append("a helper did not stop")
+            helpers.stop_all()
 
-    run.expect(exit_code in (0, None), f"exit code {exit_code}, expected 0")
+    for number, times in enumerate(run.starts, 1):
+        which = f"start {number}: " if len(run.starts) > 1 else ""
+        run.expect(times.exit_code in (0, None),
+                   f"{which}exit code {times.exit_code}, expected 0")
     wait_for_excel_exit(run)
     check_call_form(run)
+    journal = helpers.journal
     boxes = read_journal(journal) if journal.exists() else []
     texts = [box["text"] for box in boxes]
     run.expect(texts == case.boxes,
@@ -148,12 +272,18 @@ def run_case(name, run, account=False):
                    f"box title/buttons/icon {shape}, expected "
                    "('Sheltra', 'OK', 'hand')")
     case.verify(run)
+    first = run.starts[0] if run.starts else StartTimes(begin_ms=0)
     if account:
-        print_account(run, exit_code, boxes)
+        print_account(run, first.exit_code, boxes)
     remove_case_files(run)
 
-    print(f"{name}: exit code {exit_code} after {elapsed:.1f} s, "
-          f"{len(boxes)} message box(es)")
+    took = ("did not end" if first.seconds() is None else
+            f"after {first.seconds():.1f} s")
+    print(f"{name}: exit code {first.exit_code} {took}, {len(boxes)} "
+          "message box(es)")
+    print_starts(run)
+    for note in run.notes:
+        print(f"  {note}")
     for box in boxes:
         print(f"  box: {box['text']!r} (owner {box['owner']})")
     for failure in run.failures:

@@ -1,7 +1,8 @@
 """The launcher starts the Wine tests make, each with what it arranges before
 the start and what it checks after it."""
 import subprocess
-from dataclasses import dataclass
+from collections import Counter
+from dataclasses import dataclass, field
 from typing import Callable, List, Optional
 
 import excel_double_registry as excel_double
@@ -12,7 +13,28 @@ from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
                       HELP_FILE, KATAKANA_HELP_FILE, TEMP_ADDIN,
                       FALLBACK_PRODUCT_FOLDER, KANJI_FOLDER,
                       KANJI_PRODUCT_FOLDER, Expandable, USER_SHELL_FOLDERS_KEY,
-                      WINDOWS_KEY)
+                      WINDOWS_KEY, LAUNCH_LIMIT_SECONDS, START_LIMIT_SECONDS,
+                      fnv1a64, DOWNLOADS, CURRENT_FOLDER, SUPPORT_NAME)
+
+
+@dataclass
+class Start:
+    """A start of the case's launcher after its first one."""
+    # Another built launcher, put at the case's install path before this
+    # start, as an update of the application would; empty: the one there.
+    launcher: str = ""
+    # None: this start begins once every earlier one has ended; seconds:
+    # it begins that long after the previous start began, while that one
+    # may still run (the same launcher started again).
+    after_previous_began: Optional[float] = None
+    # Checks what the earlier starts left, made before this one begins.
+    check_before: Optional[Callable[[Run], None]] = None
+
+    def __post_init__(self):
+        if self.after_previous_began is not None and (
+                self.launcher or self.check_before):
+            raise ValueError("a start beside a running one can neither "
+                             "replace the launcher nor check before it")
 
 
 @dataclass
@@ -29,27 +51,45 @@ class Case:
     # The Unix locale the launcher runs under, from which Wine takes the ANSI
     # code page; empty: the test's own (Windows-1252).
     locale: str = ""
+    # The folder of the prefix the launcher is started in (its current
+    # folder); empty: the test's own, outside drive C:.
+    current_folder: str = ""
+    # Load orders for the launcher's starts, added to WINEDLLOVERRIDES
+    # ("shell32=n,b": a shell32.dll file found first is loaded, as Windows'
+    # loader would, where Wine takes its builtin one whatever file it finds).
+    dll_overrides: str = ""
+    # The starts after the first, in order.
+    further_starts: List[Start] = field(default_factory=list)
+    # Whether the staging prober watches the temporary folder meanwhile.
+    probe_staging: bool = False
+    # How long any one start may take before it counts as hung.
+    start_limit_seconds: int = LAUNCH_LIMIT_SECONDS
 
 
 def verify_runtime_at(path):
     return lambda run: verify_installed_runtime(run, path)
 
 
-def verify_installed_runtime(run, path=RUNTIME_PATH):
+SAMPLE_RUNTIME_ARCHIVE = "payload/sample/runtime.zip"
+
+
+def verify_installed_runtime(run, path=RUNTIME_PATH, variant=29,
+                             archive=SAMPLE_RUNTIME_ARCHIVE):
+    """The runtime double `variant`, carried zipped as `archive` (relative
+    to the build tree), was installed at `path` as the archive says."""
     facts = run.file_facts(path)
     run.expect(facts is not None, f"no runtime module at {path}")
     if facts is None:
         return
     installed = run.in_prefix(path).read_bytes()
-    run.expect(installed == run.runtime_double(29).read_bytes(),
+    run.expect(installed == run.runtime_double(variant).read_bytes(),
                "the installed runtime module differs from the one carried")
     run.expect(facts["attributes"] & ARCHIVE_ATTRIBUTE,
                f"attributes {facts['attributes']:#x} lack the archive bit")
     # Only the modification time stays as the archive says: the launcher
     # loads the module for the splash right after installing it, which
     # updates its access time.
-    archive = run.build / "payload" / "sample" / "runtime.zip"
-    ticks = ut_times(archive)["modification"]
+    ticks = ut_times(run.build / archive)["modification"]
     run.expect(facts["modification"] == ticks,
                f"modification time {facts['modification']}, the archive says "
                f"{ticks}")
@@ -72,6 +112,21 @@ def verify_runtime_is(version, path=RUNTIME_PATH):
         run.expect(not installed.is_file() or installed.read_bytes() ==
                    run.runtime_double(version).read_bytes(),
                    f"the runtime module is not version {version}'s")
+    return verify
+
+
+READ_ONLY_ATTRIBUTE = 0x1
+
+
+def verify_read_only_runtime_is(version):
+    """The runtime module is version `version`'s and read-only."""
+    def verify(run):
+        verify_runtime_is(version)(run)
+        facts = run.file_facts(RUNTIME_PATH)
+        attributes = facts["attributes"] if facts else 0
+        run.expect(attributes & READ_ONLY_ATTRIBUTE,
+                   f"the runtime module's attributes {attributes:#x} lack "
+                   "the read-only bit")
     return verify
 
 
@@ -146,11 +201,21 @@ SYSTEM_MODULE = r"C:\windows\system32\version.dll"
 NO_FILE = REGISTERED_FOLDER + r"\missing\SheltraRuntime.dll"
 
 
+# The runtime double that imports SheltraSupport.dll.
+SUPPORTED_RUNTIME = "29_support"
+REGISTERED_SUPPORTED_FOLDER = REGISTERED_FOLDER + rf"\v{SUPPORTED_RUNTIME}"
+
+
+def registered_module_path(variant):
+    return REGISTERED_FOLDER + rf"\v{variant}\SheltraRuntime.dll"
+
+
 def put_module(run, module):
-    """Puts `module` in place and returns its path: 28 or 29 is that
-    runtime double, TEXT_FILE is written, other paths are used as they are."""
-    if isinstance(module, int):
-        path = REGISTERED_FOLDER + rf"\v{module}\SheltraRuntime.dll"
+    """Puts `module` in place and returns its path: 28, 29 or
+    SUPPORTED_RUNTIME is that runtime double, TEXT_FILE is written, other
+    paths are used as they are."""
+    if isinstance(module, int) or module == SUPPORTED_RUNTIME:
+        path = registered_module_path(module)
         run.put(path, run.runtime_double(module))
         return path
     if module == TEXT_FILE:
@@ -182,11 +247,14 @@ def steps(*arrangements):
     return arrange
 
 
-def gate_refuses(arrange):
+def gate_refuses(arrange, **case):
     """A registered module that fails the gate: the one message, and the run
-    ends before it installs anything."""
+    ends before it installs anything; `case` adds to the Case (its verify
+    runs after that check)."""
+    verify = case.pop("verify", lambda run: None)
     return Case(launcher="payload/Launcher.exe", boxes=[RUNTIME_TOO_OLD],
-                arrange=arrange, verify=verify_nothing_installed)
+                arrange=arrange, **case,
+                verify=verify_all(verify_nothing_installed, verify))
 
 
 def not_registered(arrange):
@@ -296,8 +364,13 @@ FULL_START = start_calls(XLAM_PATH) + show_and_open_calls()
 
 def excel_calls(run):
     """Every Invoke the Excel double received: "Object.Member flags args"."""
+    return calls_in(excel_double.read_journal(run.in_prefix(EXCEL_FOLDER)))
+
+
+def calls_in(entries):
+    """The Invoke entries among `entries`: "Object.Member flags args"."""
     calls = []
-    for entry in excel_double.read_journal(run.in_prefix(EXCEL_FOLDER)):
+    for entry in entries:
         if entry.kind == "invoke":
             obj, member, flags, *rest = entry.fields
             arguments = [field for field in rest if "=" not in field
@@ -307,12 +380,27 @@ def excel_calls(run):
     return calls
 
 
+def expect_calls(run, calls, expected, which="Excel"):
+    run.expect(calls == expected,
+               f"{which} received:\n    " + "\n    ".join(calls) +
+               "\n  expected:\n    " + "\n    ".join(expected))
+
+
 def verify_calls(expected):
+    return lambda run: expect_calls(run, excel_calls(run), expected)
+
+
+def verify_calls_per_start(expected):
+    """Each start of the launcher had an Excel of its own (the double serves
+    one client a process), and each received `expected`."""
     def verify(run):
-        calls = excel_calls(run)
-        run.expect(calls == expected,
-                   "Excel received:\n    " + "\n    ".join(calls) +
-                   "\n  expected:\n    " + "\n    ".join(expected))
+        servers = excel_double.journals_by_server(run.in_prefix(EXCEL_FOLDER))
+        run.expect(len(servers) == len(run.starts),
+                   f"{len(servers)} Excel processes for {len(run.starts)} "
+                   "starts")
+        for number, server in enumerate(servers, 1):
+            expect_calls(run, calls_in(server), expected,
+                         f"Excel process {number}")
     return verify
 
 
@@ -334,13 +422,6 @@ def verify_addin(path, resource):
         run.expect(written.is_file() and written.read_bytes() == expected,
                    f"{path} does not hold the {resource} resource")
     return verify
-
-
-def fnv1a64(data):
-    value = 0xcbf29ce484222325
-    for byte in data:
-        value = ((value ^ byte) * 0x100000001b3) & 0xFFFFFFFFFFFFFFFF
-    return f"{value:016x}"
 
 
 SAMPLE_SPLASH = "payload/sample/splash.zip"
@@ -415,6 +496,187 @@ def verify_all(*verifications):
         for verification in verifications:
             verification(run)
     return verify
+
+
+# --- a launcher downloaded and started from there ---------------------------
+# A downloaded launcher shares its folder with whatever else was downloaded,
+# and may be started in any current folder: a DLL in either must never be
+# loaded in place of a system DLL or of one the runtime module imports.
+
+DOWNLOADED_LAUNCHER = DOWNLOADS + r"\Budget.exe"
+DOWNLOADED_SHOW_AND_OPEN = show_and_open_calls(DOWNLOADS + r"\Budget.xlam")
+DOWNLOADED_START = start_calls(XLAM_PATH) + DOWNLOADED_SHOW_AND_OPEN
+SUPPORTED_RUNTIME_LAUNCHER = "tests/e2e/LauncherWithSupportedRuntime.exe"
+PLANT_FOLDERS = (DOWNLOADS, CURRENT_FOLDER)
+
+
+def copies_of_support(name, *folders):
+    """An arrange step putting the support module double, named `name`, in
+    each of `folders`. A program started in CURRENT_FOLDER must find the copy
+    there by its bare name: so the starts of a case really have it as their
+    current folder."""
+    def arrange(run):
+        for folder in folders:
+            run.put(folder + "\\" + name, run.support_double())
+        if CURRENT_FOLDER in folders:
+            run.expect(run.file_facts(name, current_folder=CURRENT_FOLDER)
+                       is not None, f"a program started in {CURRENT_FOLDER} "
+                       f"does not find {name} there by its name")
+    return arrange
+
+
+planted_support = copies_of_support(SUPPORT_NAME, *PLANT_FOLDERS)
+# Where the runtime's own setup puts the DLL its module imports.
+support_beside_runtime = copies_of_support(SUPPORT_NAME, PRODUCT_FOLDER)
+support_beside_registered_runtime = copies_of_support(
+    SUPPORT_NAME, REGISTERED_SUPPORTED_FOLDER)
+
+
+def verify_never_loaded(*folders):
+    def verify(run):
+        for folder in folders:
+            loads = [r["module"] for r in run.support_loads(folder)]
+            run.expect(not loads, f"the DLL planted in {folder} was loaded: "
+                       f"{loads}")
+    return verify
+
+
+def verify_loaded_by_launcher(folder):
+    """The copy of the support module double in `folder` was loaded by the
+    process of the launcher started from the download folder."""
+    def verify(run):
+        processes = {r["process"].lower() for r in run.support_loads(folder)}
+        run.expect(DOWNLOADED_LAUNCHER.lower() in processes,
+                   f"the launcher did not load {SUPPORT_NAME} from {folder} "
+                   f"(loaded there by: {sorted(processes)})")
+    return verify
+
+
+def downloaded(launcher, arrange, verify, **case):
+    """A launcher started from the download folder, in CURRENT_FOLDER."""
+    return Case(launcher=launcher, boxes=[], install_as=DOWNLOADED_LAUNCHER,
+                current_folder=CURRENT_FOLDER, arrange=arrange, verify=verify,
+                **case)
+
+
+# --- later starts: an update, a start beside a running one ------------------
+
+def put_read_only_old_runtime(run):
+    """Version 28 as an earlier start installed it from a read-only entry.
+    Wine shows a file without write permission as read-only."""
+    put_old_runtime(run)
+    run.in_prefix(RUNTIME_PATH).chmod(0o444)
+
+
+LARGE_RUNTIME = "29_large"
+LARGE_RUNTIME_LAUNCHER = "tests/e2e/LauncherWithLargeRuntime.exe"
+LARGE_RUNTIME_ARCHIVE = "tests/e2e/large_runtime.zip"
+
+
+def verify_large_runtime_installed(run):
+    verify_installed_runtime(run, variant=LARGE_RUNTIME,
+                             archive=LARGE_RUNTIME_ARCHIVE)
+
+
+def splash_records(run):
+    return [r for r in run.runtime_journal() if r["record"] == "splash"]
+
+
+def verify_complete_module_splashes(count, variant=LARGE_RUNTIME):
+    """`count` splash hand-overs, from as many processes, each by a module
+    whose file was the complete `variant` module when the splash began."""
+    def verify(run):
+        splashes = splash_records(run)
+        processes = {splash["pid"] for splash in splashes}
+        run.expect(len(splashes) == count == len(processes),
+                   f"{len(splashes)} splash hand-overs from {len(processes)} "
+                   f"processes, expected {count} from {count}")
+        size, digest = run.digest(run.runtime_double(variant))
+        for splash in splashes:
+            seen = (splash["module_size"], splash["module_fnv1a64"])
+            run.expect(seen == (str(size), digest),
+                       f"process {splash['pid']} splashed from a module file "
+                       f"of {seen[0] or '?'} bytes, FNV-1a {seen[1] or '?'}; "
+                       f"the module carried has {size}, {digest}")
+    return verify
+
+
+def seconds_after(ms, origin_ms):
+    return f"+{(int(ms) - origin_ms) / 1000:.2f} s"
+
+
+def note_runtime_size(run):
+    module = run.runtime_double(LARGE_RUNTIME).stat().st_size
+    archive = (run.build / LARGE_RUNTIME_ARCHIVE).stat().st_size
+    run.notes.append(f"runtime module {module / 2**20:.1f} MiB, carried "
+                     f"zipped in {archive / 2**20:.1f} MiB")
+
+
+def note_splash_waits(run):
+    """Tells when each splash began and ended, from the first start's
+    begin, and how long the start that began second waited for its splash:
+    from its own begin, and from the earlier splash's end."""
+    if not run.starts:
+        return
+    origin = run.starts[0].begin_ms
+    journal = run.runtime_journal()
+    ended = {r["pid"]: r["time"] for r in journal if r["record"] == "event-set"}
+    splashes = sorted(splash_records(run), key=lambda r: int(r["time"]))
+    for splash in splashes:
+        end = ended.get(splash["pid"])
+        run.notes.append(
+            f"splash of process {splash['pid']}: began "
+            f"{seconds_after(splash['time'], origin)}, ended "
+            f"{seconds_after(end, origin) if end else 'never'}")
+    if len(splashes) == 2 == len(run.starts):
+        later = int(splashes[1]["time"])
+        run.notes.append(
+            "the start that began second waited "
+            f"{(later - run.starts[1].begin_ms) / 1000:.2f} s for its splash")
+        earlier_end = ended.get(splashes[0]["pid"])
+        if earlier_end:
+            gap = (later - int(earlier_end)) / 1000
+            run.notes.append(
+                f"the later splash began {gap:.2f} s after the earlier one "
+                "ended" if gap >= 0 else "the later splash began while the "
+                f"earlier one was shown, {-gap:.2f} s before it ended")
+
+
+def concurrent_starts(delay):
+    """The large-runtime launcher started again `delay` seconds after its
+    first start began, as a user who double-clicks twice: both install and
+    load the complete module for their splash, each has its Excel, no
+    message, and neither waits without end."""
+    return Case(
+        launcher=LARGE_RUNTIME_LAUNCHER, boxes=[],
+        further_starts=[Start(after_previous_began=delay)],
+        start_limit_seconds=START_LIMIT_SECONDS,
+        verify=verify_all(verify_large_runtime_installed,
+                          verify_complete_module_splashes(2),
+                          verify_calls_per_start(FULL_START),
+                          note_runtime_size, note_splash_waits))
+
+
+def verify_staging_out_of_reach(run):
+    """The staging prober saw the staged archive and could neither open it,
+    nor rename nor delete it."""
+    probes = run.staging_probes()
+    files = sorted({probe["file"] for probe in probes})
+    run.expect(files, "the staging prober saw no staging file")
+    reached = sorted({f"{probe['attempt']} {probe['file']}"
+                      for probe in probes if probe["result"] == "ok"})
+    run.expect(not reached, "another program could: " + ", ".join(reached))
+    origin = run.starts[0].begin_ms if run.starts else 0
+    for name in files:
+        tries = [probe for probe in probes if probe["file"] == name]
+        outcomes = Counter(f"{probe['attempt']} {probe['result']} (error "
+                           f"{probe['error']})" for probe in tries)
+        run.notes.append(
+            f"staging file {name} tried from "
+            f"{seconds_after(tries[0]['time'], origin)} to "
+            f"{seconds_after(tries[-1]['time'], origin)}: " +
+            ", ".join(f"{outcome} x{count}"
+                      for outcome, count in sorted(outcomes.items())))
 
 
 EXCEL_TOO_OLD = (
@@ -655,4 +917,76 @@ CASES = {
     "launch_message_replaces_help_message": Case(
         launcher="tests/e2e/LauncherWithHelpFile.exe", boxes=[EXCEL_MISSING],
         arrange=read_only_help_file, excel=None),
+
+    # A DLL the runtime module imports, planted beside the downloaded
+    # launcher and in its current folder, is never loaded; the copy the
+    # runtime's setup put beside the module is, and the splash is shown.
+    "planted_support_ignored": downloaded(
+        SUPPORTED_RUNTIME_LAUNCHER,
+        arrange=steps(planted_support, support_beside_runtime),
+        verify=verify_all(verify_never_loaded(*PLANT_FOLDERS),
+                          verify_loaded_by_launcher(PRODUCT_FOLDER),
+                          verify_runtime_is(SUPPORTED_RUNTIME),
+                          verify_splash("3000", "1,0,0,3"),
+                          verify_calls(DOWNLOADED_START))),
+    # Without that copy the runtime module cannot load: no splash and
+    # nothing to wait for, but Excel is started all the same.
+    "planted_support_without_runtime_support": downloaded(
+        SUPPORTED_RUNTIME_LAUNCHER, arrange=planted_support,
+        verify=verify_all(verify_never_loaded(*PLANT_FOLDERS),
+                          verify_runtime_is(SUPPORTED_RUNTIME),
+                          verify_no_splash, verify_calls(DOWNLOADED_START))),
+    # A shell32.dll beside the launcher is not the shell's. Wine would load
+    # its builtin shell32 in its place anyway, so Wine is told to take the
+    # first file it finds, as Windows does.
+    "planted_shell32_ignored": downloaded(
+        "payload/Launcher.exe", dll_overrides="shell32=n,b",
+        arrange=copies_of_support("shell32.dll", DOWNLOADS),
+        verify=verify_all(verify_never_loaded(DOWNLOADS),
+                          verify_installed_runtime,
+                          verify_splash("3000", "1,0,0,3"),
+                          verify_calls(DOWNLOADED_START))),
+    # The version gate loads a registered module that imports the support
+    # DLL with that DLL from the module's own folder...
+    "gate_accepts_runtime_with_its_support": downloaded(
+        "payload/Launcher.exe",
+        arrange=steps(registered(SUPPORTED_RUNTIME),
+                      support_beside_registered_runtime),
+        verify=verify_all(
+            verify_loaded_by_launcher(REGISTERED_SUPPORTED_FOLDER),
+            verify_installed_runtime,
+            verify_calls(["Application.Workbooks 2"] +
+                         DOWNLOADED_SHOW_AND_OPEN))),
+    # ...and never from beside the launcher: without its own copy the
+    # module does not load, so it is taken for out of date.
+    "gate_refuses_runtime_with_planted_support": gate_refuses(
+        steps(registered(SUPPORTED_RUNTIME), planted_support),
+        install_as=DOWNLOADED_LAUNCHER, current_folder=CURRENT_FOLDER,
+        verify=verify_never_loaded(*PLANT_FOLDERS)),
+
+    # A read-only module installed by an earlier start, from a read-only
+    # archive entry, is replaced by the next start's...
+    "read_only_runtime_replaced": Case(
+        launcher="tests/e2e/LauncherWithReadOnlyRuntime.exe", boxes=[],
+        further_starts=[Start(launcher="payload/Launcher.exe",
+                              check_before=verify_read_only_runtime_is(28))],
+        verify=verify_all(verify_installed_runtime,
+                          verify_calls_per_start(FULL_START))),
+    # ...unless another process has it loaded: then it stays as it is.
+    "read_only_runtime_in_use": Case(
+        launcher="payload/Launcher.exe", boxes=[],
+        arrange=put_read_only_old_runtime, holder=RUNTIME_PATH,
+        verify=verify_read_only_runtime_is(28)),
+    # The archive staged in the temporary folder is out of reach of other
+    # programs while it is there, and the installation still completes.
+    "staging_file_out_of_reach": Case(
+        launcher=LARGE_RUNTIME_LAUNCHER, boxes=[], probe_staging=True,
+        verify=verify_all(verify_staging_out_of_reach,
+                          verify_large_runtime_installed,
+                          verify_complete_module_splashes(1),
+                          note_runtime_size, note_splash_waits)),
 }
+# Two starts of the same launcher, the second begun this many seconds after
+# the first: at once, and while the first extracts its runtime module.
+CASES.update({f"concurrent_starts_{round(delay * 1000)}ms":
+              concurrent_starts(delay) for delay in (0, 0.2, 0.4, 0.6)})

@@ -7,7 +7,9 @@ import shutil
 import struct
 import subprocess
 import time
+from dataclasses import dataclass
 from pathlib import Path
+from typing import Optional
 
 
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
@@ -19,11 +21,37 @@ PRODUCT_FOLDER = LOCAL_APP_DATA + r"\Quorvane"
 RUNTIME_NAME = r"\SheltraRuntime.dll"
 RUNTIME_PATH = PRODUCT_FOLDER + RUNTIME_NAME
 RUNTIME_JOURNAL = PRODUCT_FOLDER + r"\SheltraRuntime.journal"
+# What the support module double (SheltraSupport.dll, or a copy of it under
+# another name) journals beside itself when a process loads it.
+SUPPORT_NAME = "SheltraSupport.dll"
+SUPPORT_JOURNAL_NAME = "SheltraSupport.journal"
+# What the staging prober journals in the case's work folder.
+STAGING_PROBES_NAME = "staging_probes.txt"
 # What Wine 8 sets TEMP to in a new prefix (%USERPROFILE%\Temp).
 TEMP_FOLDER = rf"C:\users\{USER}\Temp"
 ARCHIVE_ATTRIBUTE = 0x20
 # 100-nanosecond ticks from 1601 to 1970.
 UNIX_EPOCH_TICKS = 116444736000000000
+
+
+def now_ms():
+    """Wall-clock milliseconds since the Unix epoch, as the doubles journal
+    their times."""
+    return time.time() * 1000
+
+
+@dataclass
+class StartTimes:
+    """When one start of a launcher began and was seen to end (wall clock,
+    ms), and its exit code; end and code stay None while it runs or when it
+    did not end within its limit."""
+    begin_ms: float
+    end_ms: Optional[float] = None
+    exit_code: Optional[int] = None
+
+    def seconds(self):
+        return None if self.end_ms is None else (self.end_ms -
+                                                 self.begin_ms) / 1000
 
 
 def workbook_path_failed(path):
@@ -33,22 +61,34 @@ def workbook_path_failed(path):
 
 
 class Run:
-    """One start of a launcher in the prefix, with its tools."""
+    """The starts of a launcher in the prefix that make one case, with their
+    tools."""
 
     def __init__(self, build, work):
         self.build, self.work = build, work
         self.prefix = Path(os.environ["WINEPREFIX"])
         self.failures = []
+        # Figures a case tells besides its verdict, such as how long a start
+        # waited for another.
+        self.notes = []
         self.registry = RegistryEdit()
-        # Wall-clock time at which the launcher was seen to exit.
+        # Every start of the case, in the order they began.
+        self.starts = []
+        # Wall-clock time at which the last launcher was seen to exit.
         self.launcher_ended_ms = None
 
     def tool(self, name):
         return self.build / "tests" / "e2e" / f"{name}.exe"
 
-    def runtime_double(self, version):
+    def runtime_double(self, variant):
+        """The runtime module double built as `variant`: 28, 29 or the name
+        of a variant such as "29_large" (see its CMakeLists.txt)."""
         return (self.build / "tests" / "doubles" / "runtime_module" /
-                f"v{version}" / "SheltraRuntime.dll")
+                f"v{variant}" / "SheltraRuntime.dll")
+
+    def support_double(self):
+        return (self.build / "tests" / "doubles" / "runtime_module" /
+                "support" / SUPPORT_NAME)
 
     def excel_double(self):
         return (self.build / "tests" / "doubles" / "excel_automation" /
@@ -57,11 +97,33 @@ class Run:
     def runtime_journal(self):
         """The records the runtime module double wrote beside itself, each a
         dict of its key=value fields."""
-        path = self.in_prefix(RUNTIME_JOURNAL)
-        if not path.exists():
-            return []
-        return [dict(field.split("=", 1) for field in line.split("\t"))
-                for line in path.read_text(encoding="ascii").splitlines()]
+        return key_value_records(self.in_prefix(RUNTIME_JOURNAL))
+
+    def support_loads(self, folder):
+        """The records the copies of the support module double in `folder`
+        wrote when a process loaded them: module and process paths."""
+        return key_value_records(
+            self.in_prefix(folder + "\\" + SUPPORT_JOURNAL_NAME))
+
+    def staging_probes(self):
+        """The staging prober's records: file, attempt, result, error."""
+        return key_value_records(self.work / STAGING_PROBES_NAME)
+
+    def digest(self, path):
+        """The size and FNV-1a (64-bit) of the file at the Unix `path`, as
+        the runtime module double journals its own. Hashing 40 MiB in Python
+        takes seconds, so the figures are kept beside the file for as long
+        as it is unchanged."""
+        stat = path.stat()
+        stamp = f"{stat.st_size} {stat.st_mtime_ns}"
+        memo = path.with_name(path.name + ".fnv1a64")
+        if memo.exists():
+            kept_stamp, _, kept_hash = memo.read_text().rpartition(" ")
+            if kept_stamp == stamp:
+                return stat.st_size, kept_hash
+        value = fnv1a64(path.read_bytes())
+        memo.write_text(f"{stamp} {value}")
+        return stat.st_size, value
 
     def in_prefix(self, windows_path):
         drive, rest = windows_path.split(":", 1)
@@ -95,12 +157,15 @@ class Run:
                             folder / locale], check=True)
         return {**os.environ, "LOCPATH": str(folder), "LC_ALL": locale}
 
-    def file_facts(self, windows_path):
+    def file_facts(self, windows_path, current_folder=None):
         """What Windows reports of a path: None when missing, else a dict of
-        attributes and the three file times."""
+        attributes and the three file times. A relative path is taken from
+        `current_folder` (a folder of the prefix) when one is given."""
         out = self.work / "file_facts.txt"
+        cwd = self.in_prefix(current_folder) if current_folder else None
         with open(out, "w") as log:
-            self.wine(self.tool("file_facts"), windows_path, log=log).wait(60)
+            self.wine(self.tool("file_facts"), windows_path, log=log,
+                      cwd=cwd).wait(60)
         fields = out.read_text().strip().split("\t")
         if fields[1:] == ["missing"]:
             return None
@@ -135,6 +200,22 @@ class Run:
     def expect(self, condition, failure):
         if not condition:
             self.failures.append(failure)
+
+
+def key_value_records(path):
+    """The lines of a journal of tab-separated key=value fields, each as a
+    dict; empty when there is no journal."""
+    if not path.exists():
+        return []
+    return [dict(field.split("=", 1) for field in line.split("\t"))
+            for line in path.read_text(encoding="ascii").splitlines()]
+
+
+def fnv1a64(data):
+    value = 0xcbf29ce484222325
+    for byte in data:
+        value = ((value ^ byte) * 0x100000001b3) & 0xFFFFFFFFFFFFFFFF
+    return f"{value:016x}"
 
 
 def windows_path(unix_path):
@@ -297,5 +378,11 @@ FALLBACK_PRODUCT_FOLDER = PROGRAM_FILES + r"\Quorvane"
 # A folder named with a kanji whose second byte in code page 932 is 0x5C.
 KANJI_FOLDER = "C:\\予"
 KANJI_PRODUCT_FOLDER = KANJI_FOLDER + r"\Quorvane"
+# Where a browser saves a downloaded launcher. A new prefix links it to the
+# Unix home folder; a case gets a folder of its own there instead.
+DOWNLOADS = rf"C:\users\{USER}\Downloads"
+# A current folder a launcher may be started in, away from its own.
+CURRENT_FOLDER = r"C:\Work"
 CASE_FOLDERS = [PRODUCT_FOLDER, FALLBACK_PRODUCT_FOLDER, KANJI_FOLDER,
-                REGISTERED_FOLDER, OFFICE_FOLDER, EXCEL_FOLDER]
+                REGISTERED_FOLDER, OFFICE_FOLDER, EXCEL_FOLDER, DOWNLOADS,
+                CURRENT_FOLDER]

@@ -1,8 +1,10 @@
 #pragma once
 
 // The journal's entries, one line each, fields separated by tabs. The
-// Windows server writes each line as "<ms>\t<entry>" (milliseconds since the
-// Unix epoch, wall clock); the host keeps the entries without that field.
+// Windows server writes each line as "<ms>\t<pid>\t<entry>" (milliseconds
+// since the Unix epoch, wall clock, and the server's process id: a server
+// serves one client, so two clients' servers share the journal); the host
+// keeps the entries without those fields.
 //
 //   names\t<Object>\t<Name>[,<Name>...]\tlcid=<n>
 //   invoke\t<Object>\t<Member>\tflags=<n>\tlcid=<n>\tiid=<null|other>

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tests/support/journal_lock.h"
+
 namespace excel_double {
 namespace {
 
@@ -45,8 +47,12 @@ std::unique_ptr<Win32ServerHooks> Win32ServerHooks::Open(
 void Win32ServerHooks::WriteJournal(std::string_view entry) {
   std::string line = std::to_string(MillisecondsSinceUnixEpoch());
   line += '\t';
+  line += std::to_string(::GetCurrentProcessId());
+  line += '\t';
   line += entry;
   line += '\n';
+  // Servers started for several clients share the journal.
+  const test_support::JournalLock lock;
   DWORD written = 0;
   // A failed write cannot be reported anywhere better than the journal.
   ::WriteFile(journal_.Get(), line.data(), static_cast<DWORD>(line.size()),

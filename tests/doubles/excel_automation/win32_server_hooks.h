@@ -32,8 +32,9 @@ class Win32ServerHooks final : public ServerHooks {
   static std::unique_ptr<Win32ServerHooks> Open(
       const std::filesystem::path& journalPath);
 
-  // Writes "<ms>\t<entry>\n" straight to the file: nothing waits in a
-  // buffer, so a crash keeps every entry written before it.
+  // Writes "<ms>\t<process id>\t<entry>\n" straight to the file: nothing
+  // waits in a buffer, so a crash keeps every entry written before it, and
+  // the entries of servers started for several clients can be told apart.
   void WriteJournal(std::string_view entry) override;
   // A top-level window of class XLMAIN titled "Excel double", hidden.
   platform::WindowHandle MakeMainWindow() override;

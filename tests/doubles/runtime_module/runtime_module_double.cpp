@@ -2,7 +2,10 @@
 // launcher looks up by name. Its version is chosen per build
 // (RUNTIME_DOUBLE_VERSION), so the version gate can be tested both ways; a
 // build with RUNTIME_DOUBLE_NO_EVENT names no splash event, so the launcher
-// shows the splash but has nothing to wait for.
+// shows the splash but has nothing to wait for; a build with
+// RUNTIME_DOUBLE_IMPORTS_SUPPORT imports SheltraSupport.dll (the support
+// module double) and reports its version only through it, so it loads only
+// where that DLL is found.
 //
 // The journal: "SheltraRuntime.journal" in the DLL's own folder, appended to,
 // one line per record, each written whole (so a reader never sees half a
@@ -10,22 +13,36 @@
 //
 //   record=splash  size=<n>  reserved=<n>  fnv1a64=<16 lower-case hex>
 //                  duration=<ms>  data=<A>,<B>,<C>,<seconds>  time=<ms>
+//                  pid=<n>  module_size=<n>  module_fnv1a64=<16 hex>
 //       cWeuyRtj was called. size: the bytes between the buffer's first and
 //       last address; reserved: from its first address to its storage end;
 //       fnv1a64: FNV-1a (64-bit) of those size bytes; duration: the second
-//       argument; data: the four words of the SplashData record, in decimal.
-//   record=event-set      time=<ms>   just before the splash event is set
-//   record=event-missing  time=<ms>   the named event could not be opened
+//       argument; data: the four words of the SplashData record, in decimal;
+//       pid: the calling process; module_size, module_fnv1a64: this DLL's
+//       file as read from disk during the call (both empty when it cannot be
+//       read), so a test can tell the complete module was the one loaded.
+//   record=event-set      time=<ms>  pid=<n>  just before the splash event
+//                                             is set
+//   record=event-missing  time=<ms>  pid=<n>  the named event could not be
+//                                             opened
 //
 // time is milliseconds since the Unix epoch, wall clock. With a splash
 // event, the event is set from a thread of the double's own about half a
 // second after the call, as a splash ending on its own would be.
 #include <windows.h>
 
-#include <cinttypes>
 #include <cstdint>
-#include <cstdio>
 #include <string>
+
+#include "tests/doubles/runtime_module/module_digest.h"
+#include "tests/doubles/runtime_module/module_journal.h"
+#include "tests/support/wall_clock.h"
+#include "tests/support/kernel_handle.h"
+
+#ifdef RUNTIME_DOUBLE_IMPORTS_SUPPORT
+// The support module double's one export (support_module_double.cpp).
+extern "C" __declspec(dllimport) std::int32_t SheltraSupportReady();
+#endif
 
 namespace {
 
@@ -52,77 +69,50 @@ struct SplashData {
   std::int32_t displaySeconds;
 };
 
-std::int64_t UnixMilliseconds() {
-  FILETIME now;
-  ::GetSystemTimeAsFileTime(&now);
-  const std::uint64_t ticks =
-      (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
-      now.dwLowDateTime;
-  // 100-nanosecond ticks from 1601 to 1970.
-  constexpr std::uint64_t kUnixEpochTicks = 116444736000000000ULL;
-  return static_cast<std::int64_t>((ticks - kUnixEpochTicks) / 10000);
+bool SupportReady() {
+#ifdef RUNTIME_DOUBLE_IMPORTS_SUPPORT
+  return SheltraSupportReady() != 0;
+#else
+  return true;
+#endif
 }
 
-std::uint64_t Fnv1a64(const std::uint8_t* bytes, std::size_t size) {
-  std::uint64_t hash = 0xcbf29ce484222325ULL;
-  for (std::size_t i = 0; i < size; ++i) {
-    hash ^= bytes[i];
-    hash *= 0x100000001b3ULL;
-  }
-  return hash;
-}
+constexpr char kJournalName[] = "SheltraRuntime.journal";
 
-// "<folder of this DLL>\SheltraRuntime.journal"; empty when the DLL's own
-// path can't be had.
-std::string JournalPath() {
-  HMODULE self = nullptr;
-  if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&JournalPath), &self)) {
-    return {};
-  }
-  char path[MAX_PATH];
-  const DWORD length = ::GetModuleFileNameA(self, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::string journal(path, length);
-  journal.erase(journal.find_last_of('\\') + 1);
-  return journal + "SheltraRuntime.journal";
-}
+// The address of anything in this DLL's image finds its file.
+std::string OwnPath() { return module_double::ModulePathOf(kJournalName); }
 
-// Appends `line` and its line end in one write, so that the splash thread
-// and the caller never interleave within a line.
 void Journal(const std::string& line) {
-  const std::string path = JournalPath();
-  if (path.empty()) return;
-  const HANDLE file = ::CreateFileA(
-      path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  const std::string text = line + "\n";
-  DWORD written = 0;
-  ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
-              nullptr);
-  ::CloseHandle(file);
+  module_double::AppendBeside(OwnPath(), kJournalName, line);
 }
 
-std::string TimeField() {
-  return "\ttime=" + std::to_string(UnixMilliseconds());
+// The fields every record ends with: when, and from which process.
+std::string TimeAndProcessFields() {
+  return "\ttime=" + std::to_string(test_support::UnixMilliseconds()) +
+         "\tpid=" + std::to_string(::GetCurrentProcessId());
+}
+
+std::string ModuleFileFields() {
+  const auto digest = module_double::DigestFile(OwnPath());
+  if (!digest) return "\tmodule_size=\tmodule_fnv1a64=";
+  return "\tmodule_size=" + std::to_string(digest->size) +
+         "\tmodule_fnv1a64=" + module_double::Hex64(digest->fnv1a64);
 }
 
 std::string SplashRecord(const SplashByteBuffer* buffer,
                          std::uint32_t milliseconds, const SplashData* data) {
+  // The time of the call, before the module file is read.
+  const std::string timeAndProcess = TimeAndProcessFields();
   std::size_t size = 0, reserved = 0;
-  std::uint64_t hash = Fnv1a64(nullptr, 0);
+  std::uint64_t hash = module_double::kFnv1a64Basis;
   if (buffer != nullptr && buffer->first != nullptr) {
     size = static_cast<std::size_t>(buffer->last - buffer->first);
     reserved = static_cast<std::size_t>(buffer->storageEnd - buffer->first);
-    hash = Fnv1a64(buffer->first, size);
+    hash = module_double::Fnv1a64(buffer->first, size);
   }
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016" PRIx64, hash);
   std::string line = "record=splash\tsize=" + std::to_string(size) +
                      "\treserved=" + std::to_string(reserved) +
-                     "\tfnv1a64=" + hex +
+                     "\tfnv1a64=" + module_double::Hex64(hash) +
                      "\tduration=" + std::to_string(milliseconds) + "\tdata=";
   if (data != nullptr) {
     line += std::to_string(data->parameterA) + "," +
@@ -130,16 +120,17 @@ std::string SplashRecord(const SplashByteBuffer* buffer,
             std::to_string(data->parameterC) + "," +
             std::to_string(data->displaySeconds);
   }
-  return line + TimeField();
+  return line + timeAndProcess + ModuleFileFields();
 }
 
 // The splash "ends" after a while, on a thread of its own, as the real
 // module's splash window does: the launcher's wait must last until then.
+// The thread takes over the event handle it is given.
 DWORD WINAPI EndSplashLater(void* event) {
+  const test_support::KernelHandle splashEnded(static_cast<HANDLE>(event));
   ::Sleep(kSplashShownMilliseconds);
-  Journal("record=event-set" + TimeField());
-  ::SetEvent(static_cast<HANDLE>(event));
-  ::CloseHandle(static_cast<HANDLE>(event));
+  Journal("record=event-set" + TimeAndProcessFields());
+  ::SetEvent(splashEnded.Get());
   return 0;
 }
 
@@ -147,7 +138,9 @@ DWORD WINAPI EndSplashLater(void* event) {
 
 extern "C" {
 
-std::int32_t RtmGetVersion() { return RUNTIME_DOUBLE_VERSION; }
+std::int32_t RtmGetVersion() {
+  return SupportReady() ? RUNTIME_DOUBLE_VERSION : 0;
+}
 
 const char* WeRTlwN() { return kNamesSplashEvent ? kSplashEventName : nullptr; }
 
@@ -156,20 +149,21 @@ void cWeuyRtj(const SplashByteBuffer* buffer, std::uint32_t milliseconds,
   Journal(SplashRecord(buffer, milliseconds, data));
   if (!kNamesSplashEvent) return;
   // The launcher made the event before this call, so it opens by name.
-  const HANDLE event =
-      ::OpenEventA(EVENT_MODIFY_STATE, FALSE, kSplashEventName);
-  if (event == nullptr) {
-    Journal("record=event-missing" + TimeField());
+  test_support::KernelHandle event(
+      ::OpenEventA(EVENT_MODIFY_STATE, FALSE, kSplashEventName));
+  if (!event) {
+    Journal("record=event-missing" + TimeAndProcessFields());
     return;
   }
-  const HANDLE thread =
-      ::CreateThread(nullptr, 0, &EndSplashLater, event, 0, nullptr);
-  if (thread == nullptr) {
-    // No thread to end the splash: end it now rather than hang the launcher.
-    EndSplashLater(event);
-    return;
+  const test_support::KernelHandle thread(
+      ::CreateThread(nullptr, 0, &EndSplashLater, event.Get(), 0, nullptr));
+  // The thread owns the event now; without a thread, the splash ends at
+  // once rather than hang the launcher.
+  if (thread) {
+    event.Release();
+  } else {
+    EndSplashLater(event.Release());
   }
-  ::CloseHandle(thread);
 }
 
 }  // extern "C"
