@@ -26,8 +26,14 @@ void MakeWritable(const std::string& path) {
 }
 
 bool RemoveInstalledFile(const std::string& path) {
+  const std::uint32_t attributes = platform::QueryFileAttributes(path);
   MakeWritable(path);
-  return platform::RemoveFile(path);
+  if (platform::RemoveFile(path)) return true;
+  // A file in use stays exactly as it was, its attributes included.
+  if (attributes != attribute::kInvalid) {
+    platform::ApplyFileAttributes(path, attributes);
+  }
+  return false;
 }
 
 bool MoveIntoPlace(const std::string& partialPath, const std::string& path,

@@ -22,7 +22,7 @@ std::string PartialPathFor(const std::string& path);
 void MakeWritable(const std::string& path);
 
 // Deletes the file at `path`, read-only or not. False when it stays: another
-// process holds it open or loaded.
+// process holds it open or loaded; it then keeps its attributes.
 bool RemoveInstalledFile(const std::string& path);
 
 // Renames the complete file at `partialPath` to `path`. With `replace`, a

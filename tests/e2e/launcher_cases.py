@@ -3,7 +3,7 @@ the start and what it checks after it."""
 import subprocess
 from collections import Counter
 from dataclasses import dataclass, field
-from typing import Callable, List, Optional
+from typing import Callable, List, Optional, Union
 
 import excel_double_registry as excel_double
 from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
@@ -40,7 +40,9 @@ class Start:
 @dataclass
 class Case:
     launcher: str                       # built launcher, relative to the tree
-    boxes: List[str]                    # message texts expected, in order
+    # The message texts expected, in order; or what gives them once the case
+    # is arranged, from what the Wine in use answers.
+    boxes: Union[List[str], Callable[[Run], List[str]]]
     install_as: str = r"C:\Tools\Budget.exe"
     arrange: Callable[[Run], None] = lambda run: None
     verify: Callable[[Run], None] = lambda run: None
@@ -491,6 +493,23 @@ def server_missing(run):
     (run.in_prefix(EXCEL_FOLDER) / excel_double.SERVER_NAME).unlink()
 
 
+# The creation failures the launcher words as a missing Excel:
+# CO_E_CLASSSTRING and REGDB_E_CLASSNOTREG.
+EXCEL_NOT_REGISTERED = {0x800401F3, 0x80040154}
+
+
+def boxes_for_excel_creation(run):
+    """The message the launcher owes for the answer this Wine gives when
+    Excel is created as the case arranged it, asked by the probe client."""
+    failure = run.excel_creation_failure()
+    if failure is None:
+        return []
+    if failure in EXCEL_NOT_REGISTERED:
+        return [EXCEL_MISSING]
+    return ["Sheltra was unable to launch Excel application. Error code: "
+            f"0x{failure:08X}"]
+
+
 def verify_all(*verifications):
     def verify(run):
         for verification in verifications:
@@ -835,11 +854,11 @@ CASES = {
         boxes=[EXCEL_TOO_OLD], excel=None),
     "no_excel": Case(
         launcher="payload/Launcher.exe", boxes=[EXCEL_MISSING], excel=None),
-    # Wine answers REGDB_E_CLASSNOTREG when the registered server's
-    # executable is missing, so the user hears that Excel is missing.
+    # A registered Excel whose executable is missing: 64-bit Wine answers
+    # REGDB_E_CLASSNOTREG (Excel missing), 32-bit Wine 0x80040152 (its code).
     "excel_server_missing": Case(
         launcher="payload/Launcher.exe", arrange=server_missing,
-        boxes=[EXCEL_MISSING]),
+        boxes=boxes_for_excel_creation),
     # Any other refusal shows its code: here E_ACCESSDENIED.
     "excel_refuses_to_start": Case(
         launcher="payload/Launcher.exe", excel="create=80070005",

@@ -172,6 +172,24 @@ class Run:
         return {key: int(value, 0) for key, value in
                 (item.split("=") for item in fields[1:])}
 
+    def excel_creation_failure(self):
+        """What this Wine answers when "Excel.Application" is created as a
+        local server, as the launcher creates it: None on success, else the
+        failing HRESULT of CLSIDFromProgID or CoCreateInstance. Asked of the
+        automation probe, since 32-bit and 64-bit Wine answer some failures
+        differently."""
+        out = self.work / "creation_probe.txt"
+        with open(out, "w") as log:
+            self.wine(self.tool("automation_probe"), r"C:\probe.xlsx", "Macro",
+                      "argument", log=log).wait(START_LIMIT_SECONDS)
+        for line in out.read_text(errors="replace").splitlines():
+            step, _, rest = line.partition("\t")
+            if step in ("CLSIDFromProgID", "CoCreateInstance"):
+                result = int(rest.split("\t")[0].removeprefix("hr="), 16)
+                if result & 0x80000000:
+                    return result
+        return None
+
     def reg(self, *arguments):
         """Runs Wine's reg tool; returns its exit code and output."""
         out = self.work / "reg.txt"

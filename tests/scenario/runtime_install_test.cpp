@@ -97,6 +97,8 @@ TEST_F(RuntimeInstallTest, ModuleInUseIsKeptAsItIs) {
     ASSERT_TRUE(Install()) << error;
     EXPECT_EQ(runtimePath, kInstalled);
     EXPECT_EQ(FileContent(kInstalled), "module loaded by Excel") << readOnly;
+    EXPECT_EQ(Attributes(kInstalled) & attribute::kReadOnly,
+              readOnly ? attribute::kReadOnly : 0u);
     EXPECT_EQ(error, "");
     world().lockedFiles.clear();
   }
