@@ -76,6 +76,10 @@ class FaultPlan {
   bool ShouldFail(std::string_view operation) {
     return Failure(operation).has_value();
   }
+  // Whether a failure asked for `operation` has not come yet.
+  bool IsPending(std::string_view operation) const {
+    return countdowns_.find(operation) != countdowns_.end();
+  }
   // Records a call of an operation that cannot fail.
   void Note(std::string_view operation);
   // Every operation counted or noted so far, in call order.
