@@ -14,8 +14,12 @@ namespace {
 // The runtime module is a file: a first entry that is a folder installs
 // nothing, and the folder it made is taken away again.
 bool ExtractedAFile(const std::string& path) {
-  if ((platform::QueryFileAttributes(path) &
-       platform::file_attribute::kDirectory) == 0) {
+  namespace attribute = platform::file_attribute;
+  // Attributes that cannot be read tell of no folder: what was extracted is
+  // then moved, or removed when it cannot be.
+  const std::uint32_t attributes = platform::QueryFileAttributes(path);
+  if (attributes == attribute::kInvalid ||
+      (attributes & attribute::kDirectory) == 0) {
     return true;
   }
   platform::RemoveFolder(path);

@@ -182,6 +182,8 @@ bool SetFileTimes(RawFile file, const FileTime* creation,
 }
 
 std::uint32_t QueryFileAttributes(const std::string& path) {
+  // GetFileAttributesA fails for what exists too (access denied).
+  if (Fails("QueryFileAttributes")) return file_attribute::kInvalid;
   const fs::path host = World().HostPath(path);
   std::error_code error;
   const fs::file_status status = fs::status(host, error);
