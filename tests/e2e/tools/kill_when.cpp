@@ -32,9 +32,10 @@
 //   record=file  moment=before|after  path=<path>  size=<n>  time=<ms>
 //       before: listed once the target was suspended; after: once it had
 //       ended.
-//   record=guard  state=held|free|missing  time=<ms>
+//   record=guard  state=held|free|missing|unknown  time=<ms>
 //       held: another process owned it; free: nobody did (it was taken and
-//       released at once); missing: no mutex of that name existed.
+//       released at once); missing: no mutex of that name existed;
+//       unknown: the wait for it failed.
 //   record=kill  running=yes|no  terminated=yes|no  error=<n>
 //                exit_code=<n>  time=<ms>
 //       running: whether the target had not yet exited when it was to be
@@ -217,9 +218,11 @@ Guard OpenGuard(const char* name) {
   const DWORD waited = ::WaitForSingleObject(guard.mutex.Get(), 0);
   if (waited == WAIT_TIMEOUT) {
     guard.state = "held";
-  } else {
+  } else if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
     ::ReleaseMutex(guard.mutex.Get());
     guard.state = "free";
+  } else {
+    guard.state = "unknown";
   }
   return guard;
 }
