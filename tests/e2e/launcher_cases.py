@@ -1,11 +1,16 @@
 """The launcher starts the Wine tests make, each with what it arranges before
 the start and what it checks after it."""
+import math
 import subprocess
 from collections import Counter
 from dataclasses import dataclass, field
 from typing import Callable, List, Optional, Union
 
 import excel_double_registry as excel_double
+from killed_start import (EXCEL_JOURNAL, KillMoment, LATE_SHARE,
+                          PARTIAL_PATTERN, STAGED_PATTERN, describe_files,
+                          partial_path, phase_at_kill, read_kill,
+                          split_journal)
 from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
                       ARCHIVE_ATTRIBUTE, workbook_path_failed, Run, HKCU, HKLM,
                       ADDIN_KEY, PROGID_KEY, CLSID_KEY, CASE_KEYS, office_key,
@@ -14,7 +19,8 @@ from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
                       FALLBACK_PRODUCT_FOLDER, KANJI_FOLDER,
                       KANJI_PRODUCT_FOLDER, Expandable, USER_SHELL_FOLDERS_KEY,
                       WINDOWS_KEY, LAUNCH_LIMIT_SECONDS, START_LIMIT_SECONDS,
-                      fnv1a64, DOWNLOADS, CURRENT_FOLDER, SUPPORT_NAME)
+                      fnv1a64, DOWNLOADS, CURRENT_FOLDER, SUPPORT_NAME,
+                      RUNTIME_JOURNAL)
 
 
 @dataclass
@@ -66,6 +72,9 @@ class Case:
     probe_staging: bool = False
     # How long any one start may take before it counts as hung.
     start_limit_seconds: int = LAUNCH_LIMIT_SECONDS
+    # The moment the kill tool ends the first start at; None: no start is
+    # ended from outside.
+    kill: Optional[KillMoment] = None
 
 
 def verify_runtime_at(path):
@@ -610,14 +619,20 @@ def verify_complete_module_splashes(count, variant=LARGE_RUNTIME):
         run.expect(len(splashes) == count == len(processes),
                    f"{len(splashes)} splash hand-overs from {len(processes)} "
                    f"processes, expected {count} from {count}")
-        size, digest = run.digest(run.runtime_double(variant))
         for splash in splashes:
-            seen = (splash["module_size"], splash["module_fnv1a64"])
-            run.expect(seen == (str(size), digest),
-                       f"process {splash['pid']} splashed from a module file "
-                       f"of {seen[0] or '?'} bytes, FNV-1a {seen[1] or '?'}; "
-                       f"the module carried has {size}, {digest}")
+            expect_complete_module(run, splash, variant)
     return verify
+
+
+def expect_complete_module(run, splash, variant=LARGE_RUNTIME):
+    """The module file was the complete `variant` module when the splash
+    record `splash` began."""
+    size, digest = run.digest(run.runtime_double(variant))
+    seen = (splash["module_size"], splash["module_fnv1a64"])
+    run.expect(seen == (str(size), digest),
+               f"process {splash['pid']} splashed from a module file "
+               f"of {seen[0] or '?'} bytes, FNV-1a {seen[1] or '?'}; "
+               f"the module carried has {size}, {digest}")
 
 
 def seconds_after(ms, origin_ms):
@@ -696,6 +711,130 @@ def verify_staging_out_of_reach(run):
             f"{seconds_after(tries[-1]['time'], origin)}: " +
             ", ".join(f"{outcome} x{count}"
                       for outcome, count in sorted(outcomes.items())))
+
+
+# --- a start killed from outside --------------------------------------------
+# A start of the large-runtime launcher is ended with TerminateProcess at a
+# moment of its runtime installation or of its splash wait, and the same
+# launcher is started again. Whatever the killed start left, the next start
+# installs the complete module, shows its splash and runs to Excel without
+# a message. The kill tool keeps the start guard open across the kill, so
+# the next start meets it abandoned and must take it over.
+
+def large_module_size(run):
+    return run.runtime_double(LARGE_RUNTIME).stat().st_size
+
+
+KILL_MOMENTS = {
+    # As soon as the staged archive appears in the temporary folder.
+    "staging": KillMoment(
+        "staging", lambda run: ["file", STAGED_PATTERN, 0]),
+    # As soon as the partial module file appears, and once it holds three
+    # quarters of the module.
+    "extracting_early": KillMoment(
+        "extracting early", lambda run: ["file", PARTIAL_PATTERN, 0]),
+    "extracting_late": KillMoment(
+        "extracting late", lambda run: [
+            "file", PARTIAL_PATTERN,
+            math.ceil(LATE_SHARE * large_module_size(run))]),
+    # As soon as the module has been renamed into place.
+    "installed": KillMoment(
+        "installed", lambda run: ["file", RUNTIME_PATH, 0]),
+    # As soon as the module double has journalled the splash it was handed,
+    # before it ends the splash.
+    "splash_wait": KillMoment(
+        "splash wait", lambda run: ["line", RUNTIME_JOURNAL, "record=splash"]),
+}
+
+
+def kill_seen(run):
+    """The kill the tool journalled; None, with the reason as a failure,
+    when it ended nothing."""
+    seen = read_kill(run)
+    if isinstance(seen, str):
+        run.failures.append(seen)
+        return None
+    return seen
+
+
+def verify_kill_landed(phase):
+    """Checked once the killed start has ended: it was ended in `phase`
+    while it held the start guard, and the archive it had staged is gone."""
+    def verify(run):
+        seen = kill_seen(run)
+        if seen is None:
+            return
+        found = phase_at_kill(run, seen, large_module_size(run))
+        run.expect(found == phase,
+                   f"the start was killed in phase '{found}', not '{phase}'")
+        run.expect(seen.suspended, "the kill tool could not suspend the "
+                   "start: what it listed may postdate the kill")
+        run.expect(seen.guard == "held",
+                   f"the start guard was {seen.guard} at the kill; the "
+                   "killed start should have held it")
+        staged = seen.staged()
+        module_files = {path: size for path, size in seen.after.items()
+                        if path.startswith(RUNTIME_PATH)}
+        excel = ("had started an Excel" if EXCEL_JOURNAL in seen.before
+                 else "had not started Excel")
+        run.notes.append(
+            f"process {seen.pid} killed in phase '{found}': suspended "
+            f"{seen.suspend_ms - seen.condition_ms} ms after the condition "
+            f"held, terminated {seen.kill_ms - seen.suspend_ms} ms later; "
+            f"staged then: {describe_files(staged)}; module files by its "
+            f"end: {describe_files(module_files)}; it {excel}")
+        left = sorted(path for path in staged if run.in_prefix(path).exists())
+        run.expect(not left, f"the killed start's staged archives are still "
+                   f"there: {left}")
+        if staged:
+            deleted_by_end = not any(path in seen.after for path in staged)
+            run.notes.append(
+                "its staged archive was deleted by the system "
+                + ("as it ended" if deleted_by_end else
+                   "after it ended, before the next start"))
+    return verify
+
+
+def verify_start_after_kill(run):
+    """The start after the killed one splashed, once, from the complete
+    module, and waited for the splash's end; a partial module file left
+    in the product folder can only be the killed start's."""
+    seen = kill_seen(run)
+    if seen is None:
+        return
+    _, later = split_journal(run, seen)
+    splashes = [r for r in later if r["record"] == "splash"]
+    run.expect(len(splashes) == 1,
+               f"{len(splashes)} splashes after the kill, expected 1")
+    for splash in splashes:
+        expect_complete_module(run, splash)
+        events = [r for r in later if r["record"] == "event-set" and
+                  r["pid"] == splash["pid"]]
+        run.expect(len(events) == 1, f"{len(events)} ends of the next "
+                   "start's splash, expected 1")
+        run.expect(not events or run.launcher_ended_ms is None or
+                   int(events[0]["time"]) <= run.launcher_ended_ms,
+                   "the next start exited before its splash had ended")
+        run.notes.append(f"the next start (process {splash['pid']}) "
+                         "splashed from the complete module")
+    partials = {path.name: path.stat().st_size for path in
+                run.in_prefix(PRODUCT_FOLDER).glob("*.partial")}
+    killed_partial = partial_path(seen.pid).rpartition("\\")[2]
+    run.expect(set(partials) <= {killed_partial},
+               f"partial files not of the killed start left: {partials}")
+    run.notes.append("partial files left in the product folder: " +
+                     describe_files(partials))
+
+
+def killed_start(moment):
+    """The large-runtime launcher's first start killed at `moment`, then
+    the same launcher started again."""
+    return Case(
+        launcher=LARGE_RUNTIME_LAUNCHER, boxes=[], kill=moment,
+        further_starts=[Start(check_before=verify_kill_landed(moment.phase))],
+        verify=verify_all(verify_large_runtime_installed,
+                          verify_start_after_kill,
+                          verify_calls(FULL_START)))
 
 
 EXCEL_TOO_OLD = (
@@ -1009,3 +1148,6 @@ CASES = {
 # the first: at once, and while the first extracts its runtime module.
 CASES.update({f"concurrent_starts_{round(delay * 1000)}ms":
               concurrent_starts(delay) for delay in (0, 0.2, 0.4, 0.6)})
+# A start killed at each moment, then the same launcher started again.
+CASES.update({f"killed_{name}": killed_start(moment)
+              for name, moment in KILL_MOMENTS.items()})

@@ -27,6 +27,13 @@ SUPPORT_NAME = "SheltraSupport.dll"
 SUPPORT_JOURNAL_NAME = "SheltraSupport.journal"
 # What the staging prober journals in the case's work folder.
 STAGING_PROBES_NAME = "staging_probes.txt"
+# What the kill tool journals there, and the exit code it gives the start it
+# ends, which no start of the launcher exits with by itself.
+KILL_JOURNAL_NAME = "kill_journal.txt"
+KILLED_EXIT_CODE = 75
+# The mutex a start holds from its runtime installation to the end of its
+# splash wait (launcher/start_guard.h).
+START_GUARD = r"Local\SheltraLauncherStart"
 # What Wine 8 sets TEMP to in a new prefix (%USERPROFILE%\Temp).
 TEMP_FOLDER = rf"C:\users\{USER}\Temp"
 ARCHIVE_ATTRIBUTE = 0x20
@@ -108,6 +115,10 @@ class Run:
     def staging_probes(self):
         """The staging prober's records: file, attempt, result, error."""
         return key_value_records(self.work / STAGING_PROBES_NAME)
+
+    def kill_records(self):
+        """The kill tool's records (see tools/kill_when.cpp)."""
+        return key_value_records(self.work / KILL_JOURNAL_NAME)
 
     def digest(self, path):
         """The size and FNV-1a (64-bit) of the file at the Unix `path`, as
@@ -225,8 +236,13 @@ def key_value_records(path):
     dict; empty when there is no journal."""
     if not path.exists():
         return []
+    return key_value_lines(path.read_text(encoding="ascii"))
+
+
+def key_value_lines(text):
+    """Each line of `text`, tab-separated key=value fields, as a dict."""
     return [dict(field.split("=", 1) for field in line.split("\t"))
-            for line in path.read_text(encoding="ascii").splitlines()]
+            for line in text.splitlines()]
 
 
 def fnv1a64(data):

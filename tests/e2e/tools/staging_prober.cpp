@@ -20,11 +20,10 @@
 // opened.
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
 #include "tests/support/kernel_handle.h"
+#include "tests/support/tool_files.h"
 #include "tests/support/wall_clock.h"
 
 namespace {
@@ -37,36 +36,11 @@ constexpr DWORD kLimitMilliseconds = 120000;
 constexpr DWORD kEveryShare =
     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-struct FindTraits {
-  using Raw = HANDLE;
-  static constexpr Raw Empty() noexcept { return nullptr; }
-  static void Close(Raw find) noexcept { ::FindClose(find); }
-};
-
-bool Exists(const char* path) {
-  return ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string TempFolder() {
   char folder[MAX_PATH + 1];
   const DWORD length = ::GetTempPathA(sizeof folder, folder);
   if (length == 0 || length > MAX_PATH) return {};
   return std::string(folder, length);
-}
-
-// The names of the "*.dat" files in `folder` now.
-std::vector<std::string> StagedNames(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  const HANDLE first = ::FindFirstFileA((folder + "*.dat").c_str(), &found);
-  if (first == INVALID_HANDLE_VALUE) return names;
-  const platform::UniqueHandle<FindTraits> find(first);
-  do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      names.emplace_back(found.cFileName);
-    }
-  } while (::FindNextFileA(find.Get(), &found));
-  return names;
 }
 
 bool CanOpen(const std::string& path, DWORD access) {
@@ -112,11 +86,6 @@ class Prober {
   KernelHandle journal_;
 };
 
-void MakeFile(const char* path) {
-  OwnedFile(::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,12 +98,14 @@ int main(int argc, char** argv) {
   const std::string folder = TempFolder();
   const ULONGLONG deadline = ::GetTickCount64() + kLimitMilliseconds;
   bool ready = false;
-  while (!Exists(argv[3]) && ::GetTickCount64() < deadline) {
-    for (const std::string& name : StagedNames(folder)) {
-      prober.Probe(folder, name);
+  while (!test_support::FileExists(argv[3]) &&
+         ::GetTickCount64() < deadline) {
+    for (const test_support::ListedFile& staged :
+         test_support::ListFiles(folder + "*.dat")) {
+      prober.Probe(folder, staged.name);
     }
     if (!ready) {
-      MakeFile(argv[2]);
+      test_support::MakeEmptyFile(argv[2]);
       ready = true;
     }
     ::Sleep(kPollMilliseconds);
