@@ -22,8 +22,9 @@
 //   <described>   patterns whose files are listed with their sizes once the
 //                 target is suspended and again once it has ended.
 //
-// The moment the condition holds the target is suspended, so that what is listed next is what the kill finds, and then
-// terminated; nothing is written in between. The journal, one line per
+// The moment the condition holds the target is suspended, so that what is
+// listed next is what the kill finds, and then terminated; nothing is
+// written in between. The journal, one line per
 // record, tab-separated key=value fields, the record first:
 //
 //   record=target  pid=<n>  time=<ms>             the target was found
