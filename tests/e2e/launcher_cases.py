@@ -765,8 +765,10 @@ def verify_kill_landed(phase):
         if seen is None:
             return
         found = phase_at_kill(run, seen, large_module_size(run))
-        run.expect(found == phase,
-                   f"the start was killed in phase '{found}', not '{phase}'")
+        if found != phase:
+            run.missed_phase = found
+            run.failures.append(
+                f"the start was killed in phase '{found}', not '{phase}'")
         run.expect(seen.suspended, "the kill tool could not suspend the "
                    "start: what it listed may postdate the kill")
         run.expect(seen.guard == "held",

@@ -78,6 +78,10 @@ class Run:
         # Figures a case tells besides its verdict, such as how long a start
         # waited for another.
         self.notes = []
+        # The phase a killed start was found in when it was not the one the
+        # case meant to kill it in: a kill that came too late on a busy
+        # machine, which the case may try again.
+        self.missed_phase = None
         self.registry = RegistryEdit()
         # Every start of the case, in the order they began.
         self.starts = []
