@@ -1,7 +1,5 @@
 #include "common/messages.h"
 
-#include <cstdio>
-
 namespace messages {
 
 namespace {
@@ -52,14 +50,17 @@ std::string ExcelMissing() {
 }
 
 std::string ExcelLaunchFailed(std::uint32_t failureCode) {
-  // An explicit 32-bit value into exactly eight upper-case digits: a length
-  // modifier such as "%LX" is not portable across C libraries.
-  char code[9];
-  std::snprintf(code, sizeof code, "%08lX",
-                static_cast<unsigned long>(failureCode));
+  // Exactly eight upper-case digits, formatted here rather than by a
+  // printf whose floating-point support the executable would carry too.
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  char code[8];
+  for (int digit = 7; digit >= 0; --digit) {
+    code[digit] = kDigits[failureCode & 0xF];
+    failureCode >>= 4;
+  }
   return Joined({"Sheltra was unable to launch Excel application. Error code: "
                  "0x",
-                 code});
+                 std::string_view(code, sizeof code)});
 }
 
 std::string LoaderAddinNotOpened(std::string_view addinPath) {

@@ -58,6 +58,13 @@ add_runtime_archive(large_runtime_archive
 add_case_launcher(LauncherWithLargeRuntime RUNTIME "${large_runtime}")
 add_dependencies(LauncherWithLargeRuntime large_runtime_archive)
 
+# The launcher of the start-to-Excel benchmark: a runtime module of 20 MiB.
+set(runtime_20mib "${CMAKE_CURRENT_BINARY_DIR}/runtime_20mib.zip")
+add_runtime_archive(runtime_20mib_archive
+  MODULE runtime_module_double_v29_20mib OUTPUT "${runtime_20mib}")
+add_case_launcher(LauncherWith20MiBRuntime RUNTIME "${runtime_20mib}")
+add_dependencies(LauncherWith20MiBRuntime runtime_20mib_archive)
+
 # Version 28 in an entry with the read-only attribute, as an archive made on
 # Windows of a read-only file carries it.
 set(old_runtime "${CMAKE_CURRENT_BINARY_DIR}/old_runtime.zip")

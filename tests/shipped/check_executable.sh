@@ -5,7 +5,8 @@
 # never executable (DEP), that imports only system DLLs, and neither
 # advapi32 nor shell32: those two are bound at run time, so that the
 # executable starts even where their exports differ. Its manifest keeps it
-# unelevated (asInvoker).
+# unelevated (asInvoker). The shipped PE32 keeps its own code and data (every
+# section but the resources) within 150 KiB.
 set -euo pipefail
 objdump=$1 exe=$2 format=$3
 
@@ -24,6 +25,16 @@ manifest=$(7z e -tPE -so "$exe" .rsrc/MANIFEST/1 2>/dev/null) || fail "no manife
 grep -Eq '<([A-Za-z0-9_]+:)?requestedExecutionLevel[^>]*level="asInvoker"' <<<"$manifest" ||
   fail "the manifest does not declare requestedExecutionLevel asInvoker"
 
+stub_limit=$((150 * 1024))
+stub_bytes=0
+while read -r _ name size _; do
+  [ "$name" = .rsrc ] || stub_bytes=$(( stub_bytes + 16#$size ))
+done < <("$objdump" -h "$exe" | grep -E '^ *[0-9]+ ')
+[ "$stub_bytes" -gt 0 ] || fail "no sections found"
+if [ "$format" = PE32 ] && [ "$stub_bytes" -gt "$stub_limit" ]; then
+  fail "code and data besides the resources take $stub_bytes bytes, more than $stub_limit"
+fi
+
 allowed='^(KERNEL32|USER32|ole32|OLEAUT32|msvcrt|SHLWAPI)\.dll$'
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 [ -n "$imports" ] || fail "no import table found"
@@ -31,4 +42,5 @@ while read -r dll; do
   grep -Eiq "$allowed" <<<"$dll" || fail "imports $dll, which is not on the system-DLL list"
   grep -Eiq '^(advapi32|shell32)\.dll$' <<<"$dll" && fail "imports $dll directly"
 done <<<"$imports"
-echo "$exe: $format GUI program, DYNAMIC_BASE NX_COMPAT asInvoker, importing: $(tr '\n' ' ' <<<"$imports")"
+echo "$exe: $format GUI program, DYNAMIC_BASE NX_COMPAT asInvoker," \
+     "$stub_bytes bytes besides the resources, importing: $(tr '\n' ' ' <<<"$imports")"

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The benchmarks of the shipped code path, under Wine: the ZIP reader over
+# the real Windows file layer against a plain ReadFile/inflate/WriteFile
+# loop, and the time from a launcher's process start to Excel's creation
+# with a 20 MiB runtime module. They print figures and never fail on a slow
+# machine; run them on a quiet one. (The host build has its own:
+# build/host/benchmarks/zip_extract_benchmark.)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/bootstrap.sh
+source scripts/wine_arch.sh
+preset=$LAUNCHER_WINE_PRESET
+echo "== Building the $preset benchmarks ($LAUNCHER_WINE_NOTE)"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target zip_extract_benchmark_win32 \
+  LauncherWith20MiBRuntime excel_double_server box_watcher file_facts >/dev/null
+
+build=build/$preset
+export WINEPREFIX=$PWD/$build/benchmark-prefix WINEARCH=$LAUNCHER_WINE_ARCH
+export WINE=$LAUNCHER_WINE_LOADER WINELOADER=$LAUNCHER_WINE_LOADER
+source tests/e2e/wine_env.sh
+rm -rf "$WINEPREFIX"
+wine_env_prepare "$WINEPREFIX"
+
+echo "== The ZIP reader against the plain loop"
+wine_env_run "$build/benchmarks/zip_extract_benchmark_win32.exe"
+echo "== Process start to Excel's creation"
+python3 benchmarks/start_to_excel.py --build "$build"
+wine_env_stop
