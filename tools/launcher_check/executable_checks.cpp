@@ -67,7 +67,9 @@ bool DeclaresAsInvoker(std::string_view manifest) {
        at = manifest.find(kElement, at + kElement.size())) {
     // The element's name follows "<" or a namespace prefix's ":".
     if (at == 0 || (manifest[at - 1] != '<' && manifest[at - 1] != ':')) continue;
-    const std::string_view element = manifest.substr(at, manifest.find('>', at) - at);
+    const std::size_t end = manifest.find('>', at);
+    if (end == std::string_view::npos) return false;
+    const std::string_view element = manifest.substr(at, end - at);
     if (element.find("level=\"asInvoker\"") != std::string_view::npos ||
         element.find("level='asInvoker'") != std::string_view::npos) {
       return true;
