@@ -23,6 +23,13 @@
 # A role given the value NONE is left out of the executable, but for the
 # manifest: the build refuses a launcher whose manifest does not declare
 # requestedExecutionLevel asInvoker (cmake/CheckLauncherManifest.cmake).
+#
+# Every launcher is checked by launcher-check once it is linked
+# (cmake/CheckLauncherPayload.cmake): a payload that breaks what the
+# launcher or its runtime module relies on fails the build and the
+# executable is removed. CODE_PAGE <n> reads the help-file name in that ANSI
+# code page (default 1252), for a vendor whose users run it. The tests of how
+# a launcher meets a broken payload build theirs with ALLOW_BROKEN_PAYLOAD.
 set(LAUNCHER_RESOURCE_ROLES RUNTIME LDR SPLASH XLS EXT SPLASH_DATA UPDATER
     UPDATE_DATA CHM XLAM XLA ICON BITMAP MANIFEST)
 set(LAUNCHER_DEFAULT_RUNTIME runtime.zip)
@@ -57,8 +64,29 @@ set(LAUNCHER_RESOURCE_LINE_ICON "101 ICON")
 set(LAUNCHER_RESOURCE_LINE_BITMAP "109 BITMAP")
 set(LAUNCHER_RESOURCE_LINE_MANIFEST "1 24")
 
+# launcher-check runs on the build machine, so a cross build makes its own
+# host build of it from these sources, as the host preset builds them: always
+# current, and no other build tree has to come first. One job, so that it and
+# the cross build together keep to the jobs asked for.
+include(ExternalProject)
+set(LAUNCHER_CHECK_HOST_DIR "${CMAKE_BINARY_DIR}/launcher-check-host")
+set(LAUNCHER_CHECK_PROGRAM "${LAUNCHER_CHECK_HOST_DIR}/tools/launcher_check/launcher-check")
+ExternalProject_Add(launcher_check_host
+  SOURCE_DIR "${PROJECT_SOURCE_DIR}"
+  BINARY_DIR "${LAUNCHER_CHECK_HOST_DIR}"
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLAUNCHER_CHECK_ONLY=ON
+  BUILD_COMMAND ${CMAKE_COMMAND} --build "${LAUNCHER_CHECK_HOST_DIR}" --target launcher-check -j 1
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS "${LAUNCHER_CHECK_PROGRAM}"
+  INSTALL_COMMAND "")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(LAUNCHER_IMAGE_FORMAT PE32)
+else()
+  set(LAUNCHER_IMAGE_FORMAT PE32+)
+endif()
+
 function(add_launcher target)
-  cmake_parse_arguments(PARSE_ARGV 1 L "" "OUTPUT_NAME;PAYLOAD_DIR;${LAUNCHER_RESOURCE_ROLES}" "")
+  cmake_parse_arguments(PARSE_ARGV 1 L "ALLOW_BROKEN_PAYLOAD" "OUTPUT_NAME;PAYLOAD_DIR;CODE_PAGE;${LAUNCHER_RESOURCE_ROLES}" "")
   set(resource_lines "")
   set(payload_files "")
   foreach(role IN LISTS LAUNCHER_RESOURCE_ROLES)
@@ -101,6 +129,16 @@ function(add_launcher target)
   target_link_libraries(${target} PRIVATE launcher_logic)
   if(L_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${L_OUTPUT_NAME}")
+  endif()
+  if(NOT L_ALLOW_BROKEN_PAYLOAD)
+    add_dependencies(${target} launcher_check_host)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} "-DCHECKER=${LAUNCHER_CHECK_PROGRAM}"
+              "-DLAUNCHER=$<TARGET_FILE:${target}>" "-DTARGET=${target}"
+              "-DFORMAT=${LAUNCHER_IMAGE_FORMAT}" "-DCODE_PAGE=${L_CODE_PAGE}"
+              -P "${PROJECT_SOURCE_DIR}/cmake/CheckLauncherPayload.cmake"
+      COMMENT "Checking the payload of ${target}"
+      VERBATIM)
   endif()
 endfunction()
 

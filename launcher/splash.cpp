@@ -25,6 +25,10 @@ std::uint32_t SplashMilliseconds(const SplashData& data) {
 
 }  // namespace
 
+bool IsSplashPlaceholder(std::span<const std::uint8_t> bytes) {
+  return bytes.size() < 2;
+}
+
 platform::UniqueEvent StartSplash(ResourceCatalogue& catalogue,
                                   const std::string& exePath,
                                   const std::string& runtimePath,
@@ -34,7 +38,7 @@ platform::UniqueEvent StartSplash(ResourceCatalogue& catalogue,
   handOff.buffer = SplashByteBuffer{};
   if (!catalogue.ReadSplash(exePath, handOff.bytes) ||
       !catalogue.ReadSplashData(exePath, handOff.data) ||
-      handOff.bytes.size() < 2) {
+      IsSplashPlaceholder(handOff.bytes)) {
     return {};
   }
 

@@ -19,7 +19,15 @@ struct SplashData {
 static_assert(sizeof(SplashData) == 16);
 static_assert(std::is_standard_layout_v<SplashData>);
 
+// What a SPLASH_DATA record held besides its settings.
+struct SplashDataFormat {
+  // 0 when the bytes are too few to hold one.
+  std::int32_t version = 0;
+  // Whether the bytes held every field of that version.
+  bool complete = false;
+};
+
 // Decodes the SPLASH_DATA record from `reader`: a format version, the three
 // parameters, and the display time when the version is above 1. Fields the
 // bytes do not hold keep the values they had.
-void ParseSplashData(ByteReader& reader, SplashData& data);
+SplashDataFormat ParseSplashData(ByteReader& reader, SplashData& data);

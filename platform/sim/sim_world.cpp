@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/sim/pe_resource_reader.h"
+#include "pe/pe_resource_reader.h"
 #include "platform/sim/registry_sim.h"
 #include "platform/text.h"
 
@@ -92,8 +92,8 @@ bool World::AddModuleFromPeFile(const std::string& path,
   const std::vector<std::uint8_t> image{std::istreambuf_iterator<char>(file),
                                         std::istreambuf_iterator<char>()};
   SimModule& module = AddModule(path);
-  for (const PeResourceKey& key : ListPeResources(image)) {
-    if (auto bytes = FindPeResource(image, key.type, key.id)) {
+  for (const pe::PeResourceKey& key : pe::ListPeResources(image)) {
+    if (auto bytes = pe::FindPeResource(image, key.type, key.id)) {
       module.resources[{Uppered(key.type), key.id}] = std::move(*bytes);
     }
   }

@@ -19,8 +19,10 @@ add_custom_command(
 add_custom_target(case_payload DEPENDS ${case_payload_outputs})
 
 set(case_launchers "")
+# Further arguments go to add_launcher(): the cases of a broken payload
+# allow it, since they show what the launcher makes of one.
 function(add_case_launcher target role file)
-  add_launcher(${target} PAYLOAD_DIR "${SAMPLE_PAYLOAD_DIR}" ${role} "${file}")
+  add_launcher(${target} PAYLOAD_DIR "${SAMPLE_PAYLOAD_DIR}" ${role} "${file}" ${ARGN})
   add_dependencies(${target} sample_payload case_payload)
   set(case_launchers ${case_launchers} ${target} PARENT_SCOPE)
 endfunction()
@@ -29,12 +31,12 @@ add_case_launcher(LauncherWithoutSplashData SPLASH_DATA NONE)
 add_case_launcher(LauncherWithPlaceholderSplash SPLASH "${CASE_PAYLOAD_DIR}/splash_placeholder.bin")
 add_case_launcher(LauncherWithShortSplashData SPLASH_DATA "${CASE_PAYLOAD_DIR}/splash_data_one_byte.bin")
 add_case_launcher(LauncherWithHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_guide.bin")
-add_case_launcher(LauncherWithUnnamedHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_unnamed.bin")
-add_case_launcher(LauncherWithDeviceNamedHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_device.bin")
-add_case_launcher(LauncherWithKatakanaHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_katakana.bin")
-add_case_launcher(LauncherWithCutShortHelpData CHM "${CASE_PAYLOAD_DIR}/chm_cut_short.bin")
+add_case_launcher(LauncherWithUnnamedHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_unnamed.bin" ALLOW_BROKEN_PAYLOAD)
+add_case_launcher(LauncherWithDeviceNamedHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_device.bin" ALLOW_BROKEN_PAYLOAD)
+add_case_launcher(LauncherWithKatakanaHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_katakana.bin" CODE_PAGE 932)
+add_case_launcher(LauncherWithCutShortHelpData CHM "${CASE_PAYLOAD_DIR}/chm_cut_short.bin" ALLOW_BROKEN_PAYLOAD)
 add_case_launcher(LauncherForXlsxWorkbook EXT "${CASE_PAYLOAD_DIR}/ext_xlsx.bin")
-add_case_launcher(LauncherWithoutLoaderAddin XLAM NONE)
+add_case_launcher(LauncherWithoutLoaderAddin XLAM NONE ALLOW_BROKEN_PAYLOAD)
 
 # A runtime module that shows the splash but names no event to wait for.
 set(silent_runtime "${CMAKE_CURRENT_BINARY_DIR}/silent_runtime.zip")

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "launcher/main_sequence.h"
-#include "platform/sim/pe_resource_reader.h"
+#include "pe/pe_resource_reader.h"
 #include "resources/resource_catalogue.h"
 #include "tests/doubles/excel_automation/excel_double_inproc.h"
 #include "tests/support/sim_test.h"
@@ -64,7 +64,7 @@ TEST_F(ShippedLauncherTest, CarriesTheStandardResourcesForTheShellAndRuntime) {
   const std::vector<std::uint8_t> image = FileBytes(SHIPPED_LAUNCHER);
   for (const auto& [type, id] : std::vector<std::pair<std::string, int>>{
            {"#24", 1}, {"#14", 101}, {"#3", 1}, {"#5", 108}, {"#2", 109}}) {
-    EXPECT_TRUE(sim::FindPeResource(image, type, static_cast<std::uint16_t>(id)))
+    EXPECT_TRUE(pe::FindPeResource(image, type, static_cast<std::uint16_t>(id)))
         << type << " " << id;
   }
 }

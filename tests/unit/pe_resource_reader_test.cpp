@@ -1,4 +1,4 @@
-#include "platform/sim/pe_resource_reader.h"
+#include "pe/pe_resource_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,8 @@
 #include <utility>
 #include <variant>
 #include <vector>
+
+#include "tests/support/little_endian.h"
 
 namespace {
 
@@ -40,17 +42,6 @@ struct BuiltPe {
 };
 
 Image Text(const std::string& text) { return Image(text.begin(), text.end()); }
-
-void PutU16(Image& bytes, std::size_t at, std::uint16_t value) {
-  if (bytes.size() < at + 2) bytes.resize(at + 2);
-  bytes[at] = static_cast<std::uint8_t>(value);
-  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutU32(Image& bytes, std::size_t at, std::uint32_t value) {
-  PutU16(bytes, at, static_cast<std::uint16_t>(value));
-  PutU16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
-}
 
 std::size_t RoundUp(std::size_t value, std::size_t alignment) { return (value + alignment - 1) / alignment * alignment; }
 
@@ -162,7 +153,7 @@ BuiltPe ManifestAndRuntime(Format format = Format::Pe32) {
   return BuildPe({{std::uint16_t{24}, 1, kManifest}, {u"RUNTIME", 102, kPayload}}, format);
 }
 
-std::vector<std::string> Describe(const std::vector<sim::PeResourceKey>& keys) {
+std::vector<std::string> Describe(const std::vector<pe::PeResourceKey>& keys) {
   std::vector<std::string> described;
   for (const auto& key : keys) described.push_back(key.type + "/" + std::to_string(key.id) + "/" + std::to_string(key.size));
   return described;
@@ -170,23 +161,23 @@ std::vector<std::string> Describe(const std::vector<sim::PeResourceKey>& keys) {
 
 TEST(PeResourceLookup, FindsIntegerAndNamedTypes) {
   const BuiltPe pe = ManifestAndRuntime();
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#24", 1), kManifest);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#024", 1), kManifest) << "FindResourceA reads the number in decimal";
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "RUNTIME", 102), kPayload);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "runtime", 102), kPayload);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "RunTime", 102), kPayload);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#24", 1), kManifest);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#024", 1), kManifest) << "FindResourceA reads the number in decimal";
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "RUNTIME", 102), kPayload);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "runtime", 102), kPayload);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "RunTime", 102), kPayload);
 }
 
 TEST(PeResourceLookup, MissingTypeOrIdIsNotFound) {
   const BuiltPe pe = ManifestAndRuntime();
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#24", 2), std::nullopt);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "RUNTIME", 1), std::nullopt);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#3", 1), std::nullopt);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "RUNTIM", 102), std::nullopt);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "RUNTIMES", 102), std::nullopt);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "24", 1), std::nullopt) << "without '#' the text is a type name";
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#24", 2), std::nullopt);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "RUNTIME", 1), std::nullopt);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#3", 1), std::nullopt);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "RUNTIM", 102), std::nullopt);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "RUNTIMES", 102), std::nullopt);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "24", 1), std::nullopt) << "without '#' the text is a type name";
   for (const char* malformed : {"#", "#x", "#24x", "#-24", "#65560"}) {
-    EXPECT_EQ(sim::FindPeResource(pe.bytes, malformed, 1), std::nullopt) << malformed;
+    EXPECT_EQ(pe::FindPeResource(pe.bytes, malformed, 1), std::nullopt) << malformed;
   }
 }
 
@@ -196,22 +187,22 @@ TEST(PeResourceLookup, KeepsEachResourceApart) {
                               {std::uint16_t{3}, 2, Text("icon two!")},
                               {u"RUNTIME", 103, Text("second file")},
                               {u"EMPTY", 7, {}}});
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#3", 1), Text("icon one"));
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#3", 2), Text("icon two!"));
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "RUNTIME", 102), Text("first"));
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "runtime", 103), Text("second file"));
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "empty", 7), Image{});
-  EXPECT_EQ(Describe(sim::ListPeResources(pe.bytes)),
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#3", 1), Text("icon one"));
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#3", 2), Text("icon two!"));
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "RUNTIME", 102), Text("first"));
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "runtime", 103), Text("second file"));
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "empty", 7), Image{});
+  EXPECT_EQ(Describe(pe::ListPeResources(pe.bytes)),
             (std::vector<std::string>{"#3/1/8", "#3/2/9", "RUNTIME/102/5", "RUNTIME/103/11", "EMPTY/7/0"}));
 }
 
 TEST(PeResourceLookup, ReadsPe32PlusImages) {
   BuiltPe pe = ManifestAndRuntime(Format::Pe32Plus);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#24", 1), kManifest);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "runtime", 102), kPayload);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#24", 1), kManifest);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "runtime", 102), kPayload);
   // Read with PE32 field offsets, the same header holds no resource table.
   PutU16(pe.bytes, pe.optionalHeader, 0x10B);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#24", 1), std::nullopt);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#24", 1), std::nullopt);
 }
 
 TEST(PeResourceImage, NonPeImagesHaveNoResources) {
@@ -234,8 +225,8 @@ TEST(PeResourceImage, NonPeImagesHaveNoResources) {
       {"section moved away", broken(good.sectionHeader + 12, 0x8000, true)},
   };
   for (const auto& [name, bytes] : cases) {
-    EXPECT_EQ(sim::FindPeResource(bytes, "#24", 1), std::nullopt) << name;
-    EXPECT_TRUE(sim::ListPeResources(bytes).empty()) << name;
+    EXPECT_EQ(pe::FindPeResource(bytes, "#24", 1), std::nullopt) << name;
+    EXPECT_TRUE(pe::ListPeResources(bytes).empty()) << name;
   }
 }
 
@@ -244,11 +235,11 @@ TEST(PeResourceImage, TruncatedImageYieldsNothingUntilTheDataIsComplete) {
   const BuiltPe pe = ManifestAndRuntime();
   for (std::size_t length = 0; length < pe.endOfLastData; ++length) {
     const Image prefix(pe.bytes.begin(), pe.bytes.begin() + static_cast<std::ptrdiff_t>(length));
-    ASSERT_EQ(sim::FindPeResource(prefix, "RUNTIME", 102), std::nullopt) << "length " << length;
-    ASSERT_LT(sim::ListPeResources(prefix).size(), 2u) << "length " << length;
+    ASSERT_EQ(pe::FindPeResource(prefix, "RUNTIME", 102), std::nullopt) << "length " << length;
+    ASSERT_LT(pe::ListPeResources(prefix).size(), 2u) << "length " << length;
   }
   const Image exact(pe.bytes.begin(), pe.bytes.begin() + static_cast<std::ptrdiff_t>(pe.endOfLastData));
-  EXPECT_EQ(sim::FindPeResource(exact, "RUNTIME", 102), kPayload);
+  EXPECT_EQ(pe::FindPeResource(exact, "RUNTIME", 102), kPayload);
 }
 
 TEST(PeResourceHostile, DataMustLieInTheFileBackedPartOfASection) {
@@ -261,7 +252,7 @@ TEST(PeResourceHostile, DataMustLieInTheFileBackedPartOfASection) {
     PutU32(pe.bytes, entry + 4, size);
     PutU32(pe.bytes, pe.sectionHeader + 8, 0x10000);  // memory extends well past the raw data
     pe.bytes.resize(pe.bytes.size() + 0x200, 0xEE);     // and the file goes on after it
-    return sim::FindPeResource(pe.bytes, "#24", 1);
+    return pe::FindPeResource(pe.bytes, "#24", 1);
   };
   EXPECT_EQ(withData(0x9000, 4), std::nullopt) << "outside every section";
   EXPECT_EQ(withData(kSectionRva - 4, 4), std::nullopt) << "before the section";
@@ -276,12 +267,12 @@ TEST(PeResourceHostile, EntryCountsBeyondTheTreeAreCut) {
   PutU16(pe.bytes, pe.tree + 12, 0xFFFF);
   PutU16(pe.bytes, pe.tree + 14, 0xFFFF);
   PutU16(pe.bytes, pe.typeDirectories[1] + 14, 0xFFFF);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "RUNTIME", 102), kPayload);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#24", 1), kManifest);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "RUNTIME", 102), kPayload);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#24", 1), kManifest);
 
   const Image rootOnly(pe.bytes.begin(), pe.bytes.begin() + static_cast<std::ptrdiff_t>(pe.tree + 16 + 8 * 2 + 4));
-  EXPECT_EQ(sim::FindPeResource(rootOnly, "#24", 1), std::nullopt);
-  EXPECT_TRUE(sim::ListPeResources(rootOnly).empty());
+  EXPECT_EQ(pe::FindPeResource(rootOnly, "#24", 1), std::nullopt);
+  EXPECT_TRUE(pe::ListPeResources(rootOnly).empty());
 }
 
 TEST(PeResourceHostile, OffsetsPastTheEndOrBackUpTheTreeFindNothing) {
@@ -304,16 +295,16 @@ TEST(PeResourceHostile, OffsetsPastTheEndOrBackUpTheTreeFindNothing) {
       {"type level points at the root", withU32(manifestTypeEntry, kSubdirectory)},
   };
   for (const auto& [name, bytes] : cases) {
-    EXPECT_EQ(sim::FindPeResource(bytes, "#24", 1), std::nullopt) << name;
-    EXPECT_EQ(sim::FindPeResource(bytes, "RUNTIME", 102), kPayload) << name << ": the other resource is intact";
+    EXPECT_EQ(pe::FindPeResource(bytes, "#24", 1), std::nullopt) << name;
+    EXPECT_EQ(pe::FindPeResource(bytes, "RUNTIME", 102), kPayload) << name << ": the other resource is intact";
   }
 }
 
 TEST(PeResourceHostile, TypeNameRunningPastTheEndIsSkipped) {
   BuiltPe pe = ManifestAndRuntime();
   PutU16(pe.bytes, pe.typeNames[1], 0xFFFF);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "RUNTIME", 102), std::nullopt);
-  EXPECT_EQ(Describe(sim::ListPeResources(pe.bytes)), (std::vector<std::string>{"#24/1/33"}));
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "RUNTIME", 102), std::nullopt);
+  EXPECT_EQ(Describe(pe::ListPeResources(pe.bytes)), (std::vector<std::string>{"#24/1/33"}));
 }
 
 // Every type points at one shared directory of thousands of ids; a full listing would hold
@@ -338,10 +329,10 @@ TEST(PeResourceHostile, SharedHugeDirectoryDoesNotMultiplyTheWork) {
   PutU32(tree, dataEntry + 4, 4);
   const BuiltPe pe = WrapTree(tree, Format::Pe32);
 
-  const std::size_t listed = sim::ListPeResources(pe.bytes).size();
+  const std::size_t listed = pe::ListPeResources(pe.bytes).size();
   EXPECT_GT(listed, 0u);
   EXPECT_LT(listed, std::size_t{kCount} * kCount / 4);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#1999", 1999), Image(4, 0));
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#1999", 1999), Image(4, 0));
 }
 
 // Dozens of types share one very long name; reading it over and over is work too, so the walk gives
@@ -372,18 +363,18 @@ TEST(PeResourceHostile, RepeatedLongTypeNamesExhaustTheWalk) {
   PutU32(tree, dataEntry, static_cast<std::uint32_t>(kSectionRva + dataEntry + 16));
   PutU32(tree, dataEntry + 4, 4);
   BuiltPe pe = WrapTree(tree, Format::Pe32);
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#24", 1), std::nullopt);
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#24", 1), std::nullopt);
 
   PutU16(pe.bytes, pe.tree + name, 1);  // the same tree with a one-letter name is walked in full
-  EXPECT_EQ(sim::FindPeResource(pe.bytes, "#24", 1), Image(4, 0));
+  EXPECT_EQ(pe::FindPeResource(pe.bytes, "#24", 1), Image(4, 0));
 }
 
 TEST(PeResourceListing, OmitsResourcesWhoseBytesCannotBeRead) {
   BuiltPe pe = BuildPe({{std::uint16_t{24}, 1, kManifest}, {u"RUNTIME", 102, kPayload}, {u"RUNTIME", 103, Text("x")}});
-  EXPECT_EQ(Describe(sim::ListPeResources(pe.bytes)),
+  EXPECT_EQ(Describe(pe::ListPeResources(pe.bytes)),
             (std::vector<std::string>{"#24/1/33", "RUNTIME/102/34", "RUNTIME/103/1"}));
   PutU32(pe.bytes, pe.dataEntries[1], 0x9000);
-  EXPECT_EQ(Describe(sim::ListPeResources(pe.bytes)), (std::vector<std::string>{"#24/1/33", "RUNTIME/103/1"}));
+  EXPECT_EQ(Describe(pe::ListPeResources(pe.bytes)), (std::vector<std::string>{"#24/1/33", "RUNTIME/103/1"}));
 }
 
 }  // namespace

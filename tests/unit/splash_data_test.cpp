@@ -43,4 +43,26 @@ TEST(SplashData, ShortRecordKeepsTheDefaultsOfMissingWords) {
   ExpectWords(Parsed(Words({2, 4, 5, 6})), 4, 5, 6, 0);
 }
 
+TEST(SplashData, TellsItsVersionAndWhetherEveryFieldOfItWasThere) {
+  const struct {
+    std::vector<std::uint8_t> bytes;
+    std::int32_t version;
+    bool complete;
+  } cases[] = {
+      {Words({2, 1, 0, 0, 3, 0}), 2, true},
+      {Words({2, 4, 5, 6}), 2, false},  // no display time
+      {Words({1, 4, 5, 6}), 1, true},
+      {Words({-1, 4, 5, 6}), -1, true},
+      {Words({1, 4, 5}), 1, false},
+      {{7}, 0, false},
+  };
+  for (const auto& [bytes, version, complete] : cases) {
+    ByteReader reader(bytes);
+    SplashData data;
+    const SplashDataFormat format = ParseSplashData(reader, data);
+    EXPECT_EQ(format.version, version) << bytes.size() << " bytes";
+    EXPECT_EQ(format.complete, complete) << bytes.size() << " bytes, version " << version;
+  }
+}
+
 }  // namespace

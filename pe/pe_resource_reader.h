@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 #include <vector>
-namespace sim {
+namespace pe {
 // Resource name as stored in a PE resource directory: either an integer id or a
 // name string (PE stores names as UTF-16; we compare them to narrow ASCII text case-insensitively,
 // as FindResourceA does for names given as strings; Windows upper-cases custom type names when stored).
@@ -15,4 +15,4 @@ std::optional<std::vector<std::uint8_t>> FindPeResource(std::span<const std::uin
 // Every (type, id) pair present, for tests that want to list a file's resources: type as text (named types as their name, integer types as "#n").
 struct PeResourceKey { std::string type; std::uint16_t id; std::uint32_t size; };
 std::vector<PeResourceKey> ListPeResources(std::span<const std::uint8_t> image);
-}
+}  // namespace pe

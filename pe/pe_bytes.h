@@ -1,0 +1,29 @@
+#pragma once
+
+// Bounded little-endian reads over the bytes of a PE file, which may be
+// damaged or hostile: every read is checked against the bytes it reads
+// from, with 64-bit arithmetic so that offset + length cannot wrap.
+
+#include <cstdint>
+#include <span>
+
+namespace pe {
+
+using Bytes = std::span<const std::uint8_t>;
+
+inline bool Fits(Bytes bytes, std::uint64_t offset, std::uint64_t length) {
+  return offset <= bytes.size() && length <= bytes.size() - offset;
+}
+
+// Out-of-range reads yield 0 rather than touching memory; callers check Fits
+// first, so this is a backstop.
+inline std::uint16_t ReadU16(Bytes bytes, std::uint64_t offset) {
+  if (!Fits(bytes, offset, 2)) return 0;
+  return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
+}
+
+inline std::uint32_t ReadU32(Bytes bytes, std::uint64_t offset) {
+  return ReadU16(bytes, offset) | std::uint32_t{ReadU16(bytes, offset + 2)} << 16;
+}
+
+}  // namespace pe

@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/launcher_check/executable_checks.h"
+#include "tools/launcher_check/record_checks.h"
+
+namespace {
+
+TEST(LauncherCheck, AsInvokerIsReadFromTheElementOnly) {
+  const struct {
+    const char* manifest;
+    bool asInvoker;
+  } cases[] = {
+      {R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)", true},
+      {R"(<v3:requestedExecutionLevel uiAccess='false' level='asInvoker'/>)", true},
+      {R"(<requestedExecutionLevel level="requireAdministrator"/>)", false},
+      {R"(<requestedExecutionLevel/><!-- level="asInvoker" -->)", false},
+      {R"(<myrequestedExecutionLevel level="asInvoker"/>)", false},
+      {R"(<requestedExecutionLevel level="asInvoker")", false},  // never closed
+      {"", false},
+  };
+  for (const auto& [manifest, asInvoker] : cases) EXPECT_EQ(DeclaresAsInvoker(manifest), asInvoker) << manifest;
+}
+
+TEST(LauncherCheck, ExtensionNeedsItsDotAndItsNul) {
+  const struct {
+    std::string bytes;
+    Verdict verdict;
+  } cases[] = {
+      {std::string(".xlam\0", 6), Verdict::kOk},
+      {std::string(".xlsm\0trailing", 14), Verdict::kOk},
+      {".xlam", Verdict::kError},
+      {std::string("xlam\0", 5), Verdict::kError},
+      {std::string("\0", 1), Verdict::kError},
+      {"", Verdict::kError},
+  };
+  for (const auto& [text, verdict] : cases) {
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    EXPECT_EQ(CheckExtension(Bytes(bytes)).verdict, verdict) << text.size() << " bytes";
+  }
+  EXPECT_EQ(CheckExtension(std::nullopt).verdict, Verdict::kError);
+}
+
+}  // namespace

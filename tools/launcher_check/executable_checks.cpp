@@ -1,0 +1,92 @@
+#include "tools/launcher_check/executable_checks.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "common/narrow_text.h"
+#include "pe/pe_imports.h"
+#include "tools/launcher_check/report_text.h"
+
+namespace {
+
+// Known DLLs: Windows loads them from its system folder whatever folder the
+// launcher is started from.
+constexpr std::array<std::string_view, 6> kAllowedImports = {"KERNEL32.dll", "USER32.dll",  "ole32.dll",
+                                                             "OLEAUT32.dll", "msvcrt.dll", "SHLWAPI.dll"};
+// Bound at run time from the system folder, so the executable starts even
+// where their exports differ.
+constexpr std::array<std::string_view, 2> kRunTimeBoundDlls = {"advapi32.dll", "shell32.dll"};
+
+bool IsOneOf(std::string_view dll, std::span<const std::string_view> names) {
+  return std::ranges::any_of(names, [&](std::string_view name) { return EqualsIgnoringAsciiCase(dll, name); });
+}
+
+Finding Judged(Finding finding, Verdict verdict, std::string why) {
+  finding.verdict = verdict;
+  finding.why = std::move(why);
+  return finding;
+}
+
+Finding Failed(Finding finding, std::string why) { return Judged(std::move(finding), Verdict::kError, std::move(why)); }
+Finding Passed(Finding finding, std::string why) { return Judged(std::move(finding), Verdict::kOk, std::move(why)); }
+
+}  // namespace
+
+Finding CheckImage(const pe::PeImage& image, std::uint64_t fileSize, const ImageFormat& format) {
+  const Finding finding{"EXECUTABLE", std::nullopt, fileSize, Verdict::kOk, {}};
+  const std::string described = DescribeFormat(image);
+  if (!HasFormat(image, format)) return Failed(finding, described + ", not " + format.name);
+  if ((image.Characteristics() & pe::kCharacteristicDll) != 0) return Failed(finding, described + " DLL, not a program");
+  if (image.Subsystem() != pe::kSubsystemWindowsGui) {
+    return Failed(finding, described + " program of subsystem " + std::to_string(image.Subsystem()) +
+                               ", not a Windows GUI program: a console would open beside Excel");
+  }
+  return Passed(finding, described + " Windows GUI program");
+}
+
+Finding CheckImports(const pe::PeImage& image) {
+  const Finding finding{"IMPORTS", std::nullopt, std::nullopt, Verdict::kOk, {}};
+  const pe::PeImports imports = pe::ListPeImports(image);
+  if (!imports.complete) return Failed(finding, "the import table cannot be read to its end");
+  if (imports.dlls.empty()) return Failed(finding, "no import table: not a program the mingw-w64 build makes");
+  for (const std::string& dll : imports.dlls) {
+    if (IsOneOf(dll, kRunTimeBoundDlls)) {
+      return Failed(finding, "imports " + dll + " directly: it must be bound at run time");
+    }
+    if (!IsOneOf(dll, kAllowedImports)) {
+      return Failed(finding, "imports " + dll + ", which is not a system DLL the launcher may import");
+    }
+  }
+  return Passed(finding, "system DLLs only: " + Joined(imports.dlls, " "));
+}
+
+bool DeclaresAsInvoker(std::string_view manifest) {
+  constexpr std::string_view kElement = "requestedExecutionLevel";
+  for (std::size_t at = manifest.find(kElement); at != std::string_view::npos;
+       at = manifest.find(kElement, at + kElement.size())) {
+    // The element's name follows "<" or a namespace prefix's ":".
+    if (at == 0 || (manifest[at - 1] != '<' && manifest[at - 1] != ':')) continue;
+    const std::size_t end = manifest.find('>', at);
+    if (end == std::string_view::npos) return false;
+    const std::string_view element = manifest.substr(at, end - at);
+    if (element.find("level=\"asInvoker\"") != std::string_view::npos ||
+        element.find("level='asInvoker'") != std::string_view::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+Finding CheckManifest(const std::optional<std::vector<std::uint8_t>>& manifest) {
+  Finding finding{"MANIFEST", 1, std::nullopt, Verdict::kOk, {}};
+  if (!manifest) {
+    return Failed(finding, "missing: Windows may run the launcher elevated (a name holding setup, install or update)");
+  }
+  finding.size = manifest->size();
+  const std::string text(manifest->begin(), manifest->end());
+  if (!DeclaresAsInvoker(text)) {
+    return Failed(finding, "does not declare requestedExecutionLevel asInvoker: Windows may run the launcher elevated");
+  }
+  return Passed(finding, "requestedExecutionLevel asInvoker");
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+// The launcher executable itself: its image format and subsystem, the DLLs
+// the loader resolves before any of its code runs, and the manifest that
+// keeps Windows from elevating it.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "pe/pe_image.h"
+#include "tools/launcher_check/contract_report.h"
+#include "tools/launcher_check/image_format.h"
+
+// The EXECUTABLE finding: a Windows GUI program (not a DLL) of `format`.
+Finding CheckImage(const pe::PeImage& image, std::uint64_t fileSize, const ImageFormat& format);
+// The IMPORTS finding: only the system DLLs every Windows has in its system
+// folder; advapi32 and shell32 are bound at run time, never imported.
+Finding CheckImports(const pe::PeImage& image);
+// The MANIFEST finding for resource (24, 1), absent when `manifest` is.
+Finding CheckManifest(const std::optional<std::vector<std::uint8_t>>& manifest);
+// Whether the manifest text declares requestedExecutionLevel asInvoker (the
+// element in any namespace prefix, the level in either kind of quotes).
+bool DeclaresAsInvoker(std::string_view manifest);

@@ -1,0 +1,91 @@
+// launcher-check [--json] [--format PE32|PE32+] [--code-page <n>] <launcher.exe>
+//
+// Checks a built launcher against what the launcher and its runtime module
+// rely on, one finding per resource. Exit status 0 when nothing breaks the
+// contract (warnings do not), 1 when something does, 2 when the command
+// line is wrong or the file cannot be read.
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/launcher_check/payload_check.h"
+#include "tools/launcher_check/report_output.h"
+
+namespace {
+
+constexpr int kKept = 0;
+constexpr int kBroken = 1;
+constexpr int kUsage = 2;
+// Beyond any launcher; a larger file is not read into memory.
+constexpr std::uintmax_t kMaxLauncherSize = 1u << 30;
+
+struct Arguments {
+  bool json = false;
+  CheckOptions options;
+  std::string file;
+};
+
+std::optional<Arguments> Parse(int argc, char** argv) {
+  Arguments arguments;
+  for (int index = 1; index < argc; ++index) {
+    const std::string_view argument = argv[index];
+    const bool hasValue = index + 1 < argc;
+    if (argument == "--json") {
+      arguments.json = true;
+    } else if (argument == "--format" && hasValue) {
+      const std::optional<ImageFormat> format = ImageFormatNamed(argv[++index]);
+      if (!format) return std::nullopt;
+      arguments.options.format = *format;
+    } else if (argument == "--code-page" && hasValue) {
+      const std::optional<LeadByteRanges> leadBytes = LeadBytesOfCodePage(std::atoi(argv[++index]));
+      if (!leadBytes) return std::nullopt;
+      arguments.options.leadByteRanges = *leadBytes;
+    } else if (argument.starts_with("-") || !arguments.file.empty()) {
+      return std::nullopt;
+    } else {
+      arguments.file = argument;
+    }
+  }
+  if (arguments.file.empty()) return std::nullopt;
+  return arguments;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error) || std::filesystem::file_size(path, error) > kMaxLauncherSize) {
+    return std::nullopt;
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  return std::vector<std::uint8_t>{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::optional<Arguments> arguments = Parse(argc, argv);
+  if (!arguments) {
+    std::cerr << "usage: launcher-check [--json] [--format PE32|PE32+] [--code-page 1252|932|936|949|950] "
+                 "<launcher.exe>\n";
+    return kUsage;
+  }
+  const std::optional<std::vector<std::uint8_t>> image = ReadFile(arguments->file);
+  if (!image) {
+    std::cerr << "launcher-check: " << arguments->file << ": not a readable file of at most 1 GiB\n";
+    return kUsage;
+  }
+  const ContractReport report = CheckLauncher(*image, arguments->options);
+  if (arguments->json) {
+    PrintJson(report, arguments->file, std::cout);
+  } else {
+    PrintText(report, arguments->file, std::cout);
+  }
+  return BreaksContract(report) ? kBroken : kKept;
+}

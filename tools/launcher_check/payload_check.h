@@ -1,0 +1,20 @@
+#pragma once
+
+// launcher-check's judgement of one built launcher: the executable itself,
+// then every resource of its payload, in the order of their ids.
+
+#include "tools/launcher_check/code_pages.h"
+#include "tools/launcher_check/contract_report.h"
+#include "tools/launcher_check/image_format.h"
+#include "tools/launcher_check/scratch_world.h"
+
+struct CheckOptions {
+  ImageFormat format = kPe32I386;
+  // The ANSI code page's lead-byte ranges that file names are read in; none
+  // for a single-byte code page.
+  LeadByteRanges leadByteRanges;
+};
+
+// One finding for the image, its imports and its manifest, then one per
+// resource role. A file that is no PE image gets the one finding that says so.
+ContractReport CheckLauncher(Bytes image, const CheckOptions& options);
