@@ -104,10 +104,24 @@ function(add_launcher target)
   endif()
 endfunction()
 
+# The time every runtime archive gives its module (seconds since 1970, UTC):
+# the build's SOURCE_DATE_EPOCH when it is configured with one, else a fixed
+# moment, never the time of the build.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(launcher_archive_time_default "$ENV{SOURCE_DATE_EPOCH}")
+else()
+  set(launcher_archive_time_default 1768469400) # 2026-01-15 09:30:00 UTC
+endif()
+set(LAUNCHER_ARCHIVE_TIME "${launcher_archive_time_default}" CACHE STRING
+  "Modification time of the module in every runtime archive, in seconds since 1970")
+
 # add_runtime_archive(<target> MODULE <dll target> OUTPUT <zip file>)
 #
 # Zips a built runtime module as the authoring tool does for the RUNTIME
-# resource: one deflated entry, SheltraRuntime.dll, made by Info-ZIP.
+# resource: one deflated entry, SheltraRuntime.dll, made by Info-ZIP. Info-ZIP
+# keeps the file's times (as local DOS time and as UTC) and its mode, so the
+# staged copy is given LAUNCHER_ARCHIVE_TIME and a fixed mode, and zip runs
+# in UTC: the archive is the same whenever and under whatever umask it is made.
 function(add_runtime_archive target)
   cmake_parse_arguments(PARSE_ARGV 1 A "" "MODULE;OUTPUT" "")
   get_filename_component(folder "${A_OUTPUT}" DIRECTORY)
@@ -116,8 +130,10 @@ function(add_runtime_archive target)
     OUTPUT "${A_OUTPUT}"
     COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_CURRENT_BINARY_DIR}/${target}" "${folder}"
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${A_MODULE}> "${staged}"
+    COMMAND chmod 0755 "${staged}"
+    COMMAND touch -d "@${LAUNCHER_ARCHIVE_TIME}" "${staged}"
     COMMAND ${CMAKE_COMMAND} -E rm -f "${A_OUTPUT}"
-    COMMAND zip -q -j -9 "${A_OUTPUT}" "${staged}"
+    COMMAND ${CMAKE_COMMAND} -E env TZ=UTC zip -q -j -9 "${A_OUTPUT}" "${staged}"
     DEPENDS ${A_MODULE}
     COMMENT "Zipping ${A_MODULE} as a runtime archive")
   add_custom_target(${target} DEPENDS "${A_OUTPUT}")
