@@ -1,4 +1,5 @@
-# add_launcher(<target> OUTPUT_NAME <name> PAYLOAD_DIR <dir> [<ROLE> <file>]...)
+# add_launcher(<target> OUTPUT_NAME <name> PAYLOAD_DIR <dir> [<ROLE> <file>]...
+#              [SIGN_CERT <pem> SIGN_KEY <pem> [TIMESTAMP_URL <url>]])
 #
 # Builds a launcher executable that carries a payload as its resources, all
 # under language 1033 with the ids and type names the launcher reads. Each
@@ -23,6 +24,14 @@
 # A role given the value NONE is left out of the executable, but for the
 # manifest: the build refuses a launcher whose manifest does not declare
 # requestedExecutionLevel asInvoker (cmake/CheckLauncherManifest.cmake).
+#
+# With SIGN_CERT and SIGN_KEY (PEM files: the code-signing certificate, or
+# it followed by its chain, and its private key) the executable is signed
+# with an Authenticode signature over its SHA-256 digest, kept in the image's
+# certificate table, and counter-signed by the RFC 3161 time-stamp authority
+# at TIMESTAMP_URL when one is given (cmake/SignLauncher.cmake).
+include("${CMAKE_CURRENT_LIST_DIR}/SignLauncher.cmake")
+
 set(LAUNCHER_RESOURCE_ROLES RUNTIME LDR SPLASH XLS EXT SPLASH_DATA UPDATER
     UPDATE_DATA CHM XLAM XLA ICON BITMAP MANIFEST)
 set(LAUNCHER_DEFAULT_RUNTIME runtime.zip)
@@ -58,7 +67,8 @@ set(LAUNCHER_RESOURCE_LINE_BITMAP "109 BITMAP")
 set(LAUNCHER_RESOURCE_LINE_MANIFEST "1 24")
 
 function(add_launcher target)
-  cmake_parse_arguments(PARSE_ARGV 1 L "" "OUTPUT_NAME;PAYLOAD_DIR;${LAUNCHER_RESOURCE_ROLES}" "")
+  cmake_parse_arguments(PARSE_ARGV 1 L ""
+    "OUTPUT_NAME;PAYLOAD_DIR;SIGN_CERT;SIGN_KEY;TIMESTAMP_URL;${LAUNCHER_RESOURCE_ROLES}" "")
   set(resource_lines "")
   set(payload_files "")
   foreach(role IN LISTS LAUNCHER_RESOURCE_ROLES)
@@ -101,6 +111,12 @@ function(add_launcher target)
   target_link_libraries(${target} PRIVATE launcher_logic)
   if(L_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${L_OUTPUT_NAME}")
+  endif()
+  if(L_SIGN_CERT OR L_SIGN_KEY)
+    sign_launcher(${target} CERT "${L_SIGN_CERT}" KEY "${L_SIGN_KEY}"
+      TIMESTAMP_URL "${L_TIMESTAMP_URL}")
+  elseif(L_TIMESTAMP_URL)
+    message(FATAL_ERROR "add_launcher(${target}): TIMESTAMP_URL needs SIGN_CERT and SIGN_KEY")
   endif()
 endfunction()
 
