@@ -1,4 +1,5 @@
-# add_launcher(<target> OUTPUT_NAME <name> PAYLOAD_DIR <dir> [<ROLE> <file>]...)
+# add_launcher(<target> OUTPUT_NAME <name> PAYLOAD_DIR <dir> [<ROLE> <file>]...
+#              [SIGN_CERT <pem> SIGN_KEY <pem> [TIMESTAMP_URL <url>]])
 #
 # Builds a launcher executable that carries a payload as its resources, all
 # under language 1033 with the ids and type names the launcher reads. Each
@@ -30,6 +31,15 @@
 # executable is removed. CODE_PAGE <n> reads the help-file name in that ANSI
 # code page (default 1252), for a vendor whose users run it. The tests of how
 # a launcher meets a broken payload build theirs with ALLOW_BROKEN_PAYLOAD.
+#
+# With SIGN_CERT and SIGN_KEY (PEM files: the code-signing certificate, or
+# it followed by its chain, and its private key) the executable is signed
+# with an Authenticode signature over its SHA-256 digest, kept in the image's
+# certificate table, and counter-signed by the RFC 3161 time-stamp authority
+# at TIMESTAMP_URL when one is given (cmake/SignLauncher.cmake). Signing
+# follows the check, so a broken payload is never signed.
+include("${CMAKE_CURRENT_LIST_DIR}/SignLauncher.cmake")
+
 set(LAUNCHER_RESOURCE_ROLES RUNTIME LDR SPLASH XLS EXT SPLASH_DATA UPDATER
     UPDATE_DATA CHM XLAM XLA ICON BITMAP MANIFEST)
 set(LAUNCHER_DEFAULT_RUNTIME runtime.zip)
@@ -86,7 +96,8 @@ else()
 endif()
 
 function(add_launcher target)
-  cmake_parse_arguments(PARSE_ARGV 1 L "ALLOW_BROKEN_PAYLOAD" "OUTPUT_NAME;PAYLOAD_DIR;CODE_PAGE;${LAUNCHER_RESOURCE_ROLES}" "")
+  cmake_parse_arguments(PARSE_ARGV 1 L "ALLOW_BROKEN_PAYLOAD"
+    "OUTPUT_NAME;PAYLOAD_DIR;CODE_PAGE;SIGN_CERT;SIGN_KEY;TIMESTAMP_URL;${LAUNCHER_RESOURCE_ROLES}" "")
   set(resource_lines "")
   set(payload_files "")
   foreach(role IN LISTS LAUNCHER_RESOURCE_ROLES)
@@ -140,12 +151,32 @@ function(add_launcher target)
       COMMENT "Checking the payload of ${target}"
       VERBATIM)
   endif()
+  if(L_SIGN_CERT OR L_SIGN_KEY)
+    sign_launcher(${target} CERT "${L_SIGN_CERT}" KEY "${L_SIGN_KEY}"
+      TIMESTAMP_URL "${L_TIMESTAMP_URL}")
+  elseif(L_TIMESTAMP_URL)
+    message(FATAL_ERROR "add_launcher(${target}): TIMESTAMP_URL needs SIGN_CERT and SIGN_KEY")
+  endif()
 endfunction()
+
+# The time every runtime archive gives its module (seconds since 1970, UTC):
+# the build's SOURCE_DATE_EPOCH when it is configured with one, else a fixed
+# moment, never the time of the build.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(launcher_archive_time_default "$ENV{SOURCE_DATE_EPOCH}")
+else()
+  set(launcher_archive_time_default 1768469400) # 2026-01-15 09:30:00 UTC
+endif()
+set(LAUNCHER_ARCHIVE_TIME "${launcher_archive_time_default}" CACHE STRING
+  "Modification time of the module in every runtime archive, in seconds since 1970")
 
 # add_runtime_archive(<target> MODULE <dll target> OUTPUT <zip file>)
 #
 # Zips a built runtime module as the authoring tool does for the RUNTIME
-# resource: one deflated entry, SheltraRuntime.dll, made by Info-ZIP.
+# resource: one deflated entry, SheltraRuntime.dll, made by Info-ZIP. Info-ZIP
+# keeps the file's times (as local DOS time and as UTC) and its mode, so the
+# staged copy is given LAUNCHER_ARCHIVE_TIME and a fixed mode, and zip runs
+# in UTC: the archive is the same whenever and under whatever umask it is made.
 function(add_runtime_archive target)
   cmake_parse_arguments(PARSE_ARGV 1 A "" "MODULE;OUTPUT" "")
   get_filename_component(folder "${A_OUTPUT}" DIRECTORY)
@@ -154,8 +185,10 @@ function(add_runtime_archive target)
     OUTPUT "${A_OUTPUT}"
     COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_CURRENT_BINARY_DIR}/${target}" "${folder}"
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${A_MODULE}> "${staged}"
+    COMMAND chmod 0755 "${staged}"
+    COMMAND touch -d "@${LAUNCHER_ARCHIVE_TIME}" "${staged}"
     COMMAND ${CMAKE_COMMAND} -E rm -f "${A_OUTPUT}"
-    COMMAND zip -q -j -9 "${A_OUTPUT}" "${staged}"
+    COMMAND ${CMAKE_COMMAND} -E env TZ=UTC zip -q -j -9 "${A_OUTPUT}" "${staged}"
     DEPENDS ${A_MODULE}
     COMMENT "Zipping ${A_MODULE} as a runtime archive")
   add_custom_target(${target} DEPENDS "${A_OUTPUT}")

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth
   clang
   zip unzip p7zip-full libarchive-tools python3
+  openssl osslsigncode
   locales
 )
 

@@ -849,18 +849,27 @@ EXCEL_MISSING = (
 HELP_FILE_NOT_CREATED = f"Help File '{HELP_FILE}' can not be created."
 
 
-CASES = {
-    # The road of one start, with nothing registered: the runtime module
-    # installed, the splash handed over, Excel started with the loader
-    # add-in for its version, set up, brought to the front, the workbook
-    # opened; the launcher waits for the splash to end; no message.
-    "sample_run": Case(
-        launcher="payload/Launcher.exe", boxes=[],
+def sample_run(launcher):
+    """The road of one start of a sample launcher, with nothing registered:
+    the runtime module installed, the splash handed over, Excel started
+    with the loader add-in for its version, set up, brought to the front,
+    the workbook opened; the launcher waits for the splash to end; no
+    message."""
+    return Case(
+        launcher=launcher, boxes=[],
         verify=verify_all(verify_installed_runtime,
                           verify_addin(XLAM_PATH, "loader.xlam"),
                           verify_calls(FULL_START), verify_excel_in_front,
                           verify_splash("3000", "1,0,0,3"),
-                          verify_no_help_file)),
+                          verify_no_help_file))
+
+
+CASES = {
+    "sample_run": sample_run("payload/Launcher.exe"),
+    # The same road for the sample launcher signed: the Authenticode
+    # signature appended to the image changes nothing a start reads, neither
+    # how Windows loads it nor the resources the launcher reads from itself.
+    "signed_sample_run": sample_run("tests/shipped/SignedLauncher.exe"),
     # A module of an earlier start that nothing holds is rewritten.
     "replaces_earlier_runtime": Case(
         launcher="payload/Launcher.exe", boxes=[],

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Checks a signed launcher against the same launcher built unsigned:
+#   check_signed_launcher.sh <osslsigncode> <objdump> <CA file> <signed exe> <unsigned exe>
+# The signed one carries an Authenticode signature over its SHA-256 digest
+# that verifies against the CA, kept in the PE certificate table; the
+# unsigned one carries none. Signing changed no resource, and nothing else:
+# without its signature the signed image is the unsigned one byte for byte.
+set -euo pipefail
+osslsigncode=$1 objdump=$2 ca=$3 signed=$4 unsigned=$5
+fail() { echo "check_signed_launcher: $*" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+"$osslsigncode" verify -CAfile "$ca" -in "$signed" >"$work/verify.txt" 2>&1 ||
+  { cat "$work/verify.txt" >&2; fail "$signed: the signature does not verify against $ca"; }
+grep -Eq '^Message digest algorithm +: SHA256' "$work/verify.txt" ||
+  fail "$signed: the signed digest is not SHA-256: $(grep -m1 'Message digest algorithm' "$work/verify.txt")"
+"$osslsigncode" verify -CAfile "$ca" -in "$unsigned" >/dev/null 2>&1 &&
+  fail "$unsigned is signed too"
+
+# Data directory entry 4 gives the certificate table's file offset and size.
+certificate_table() { "$objdump" -p "$1" | awk '$1 == "Entry" && $2 == 4 { print $4 }'; }
+[ "$(certificate_table "$signed")" != 00000000 ] && [ -n "$(certificate_table "$signed")" ] ||
+  fail "$signed: the signature is not in the PE certificate table"
+
+for image in signed unsigned; do
+  7z x -tPE -y -o"$work/$image" "${!image}" '.rsrc/*' >/dev/null ||
+    fail "7z could not read the resources of ${!image}"
+done
+[ -n "$(ls -A "$work/unsigned/.rsrc")" ] || fail "$unsigned: no resources found"
+diff -r "$work/unsigned/.rsrc" "$work/signed/.rsrc" >&2 ||
+  fail "a resource of $signed differs from $unsigned (above)"
+
+"$osslsigncode" remove-signature -in "$signed" -out "$work/stripped.exe" >/dev/null
+cmp "$work/stripped.exe" "$unsigned" ||
+  fail "$signed without its signature differs from $unsigned"
+echo "$signed: SHA-256 Authenticode signature verified against $ca;" \
+     "$(ls "$work/signed/.rsrc" | wc -l) resource types as unsigned; the image is the unsigned one"
