@@ -12,6 +12,7 @@
 #include "pe/pe_image.h"
 #include "pe/pe_imports.h"
 #include "pe/pe_resource_reader.h"
+#include "pe/pe_signature.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> image(data, size);
@@ -28,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (const std::optional<pe::PeImage> headers = pe::PeImage::Open(image)) {
     (void)pe::ListPeExportNames(*headers);
     (void)pe::ListPeImports(*headers);
+    (void)pe::ReadSignature(image, *headers);
   }
   return 0;
 }

@@ -23,7 +23,9 @@ inline constexpr std::uint16_t kSubsystemWindowsConsole = 3;
 // COFF characteristics bit of a DLL.
 inline constexpr std::uint16_t kCharacteristicDll = 0x2000;
 
-enum class DataDirectoryIndex : std::uint32_t { kExport = 0, kImport = 1, kResource = 2 };
+// The certificate table's entry gives a file offset where the others give an
+// address (RVA): it is not loaded with the image.
+enum class DataDirectoryIndex : std::uint32_t { kExport = 0, kImport = 1, kResource = 2, kCertificates = 4 };
 
 struct DataDirectory {
   std::uint32_t rva = 0;

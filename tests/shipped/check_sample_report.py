@@ -27,7 +27,7 @@ report = json.loads(as_json.stdout)
 if as_json.returncode != 0 or not report["passed"]:
     fail("the JSON report does not pass", as_json.stdout)
 roles = [finding["role"] for finding in report["findings"]]
-expected = ["EXECUTABLE", "IMPORTS", "MANIFEST", "ICON", "RUNTIME", "LDR", "SPLASH", "XLS", "EXT",
+expected = ["EXECUTABLE", "IMPORTS", "MANIFEST", "SIGNATURE", "ICON", "RUNTIME", "LDR", "SPLASH", "XLS", "EXT",
             "SPLASH_DATA", "DIALOG", "BITMAP", "UPDATER", "UPDATE_DATA", "CHM", "XLAM", "XLA"]
 if roles != expected:
     fail(f"findings {roles}", as_json.stdout)

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Checks a signed launcher against the same launcher built unsigned:
-#   check_signed_launcher.sh <osslsigncode> <objdump> <CA file> <signed exe> <unsigned exe>
+#   check_signed_launcher.sh <osslsigncode> <objdump> <launcher-check> <CA file> <signed exe> <unsigned exe>
 # The signed one carries an Authenticode signature over its SHA-256 digest
 # that verifies against the CA, kept in the PE certificate table; the
 # unsigned one carries none. Signing changed no resource, and nothing else:
 # without its signature the signed image is the unsigned one byte for byte.
+# launcher-check names the signer and its issuer (the test CA's), tells the
+# unsigned one unsigned, and refuses a certificate table that is damaged.
 set -euo pipefail
-osslsigncode=$1 objdump=$2 ca=$3 signed=$4 unsigned=$5
+osslsigncode=$1 objdump=$2 checker=$3 ca=$4 signed=$5 unsigned=$6
 fail() { echo "check_signed_launcher: $*" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -23,6 +25,21 @@ certificate_table() { "$objdump" -p "$1" | awk '$1 == "Entry" && $2 == 4 { print
 [ "$(certificate_table "$signed")" != 00000000 ] && [ -n "$(certificate_table "$signed")" ] ||
   fail "$signed: the signature is not in the PE certificate table"
 
+signature_line() { "$checker" "$1" | grep '^SIGNATURE ' || true; }
+expected='ok +Authenticode signature by "Launcher Test Signer", issued by "Launcher Test CA"$'
+grep -Eq "$expected" <<<"$(signature_line "$signed")" ||
+  fail "launcher-check tells of $signed: $(signature_line "$signed")"
+grep -Eq 'ok +not signed$' <<<"$(signature_line "$unsigned")" ||
+  fail "launcher-check tells of $unsigned: $(signature_line "$unsigned")"
+# The first certificate entry's type (at its offset 6) made unknown.
+cp "$signed" "$work/damaged.exe"
+table=$((16#$("$objdump" -p "$signed" | awk '$1 == "Entry" && $2 == 4 { print $3 }')))
+printf '\x09' | dd of="$work/damaged.exe" bs=1 seek=$((table + 6)) conv=notrunc status=none
+if "$checker" "$work/damaged.exe" >"$work/damaged.txt" ||
+   ! grep -Eq '^SIGNATURE .* error +certificate table damaged' "$work/damaged.txt"; then
+  fail "launcher-check took a damaged certificate table: $(grep '^SIGNATURE' "$work/damaged.txt")"
+fi
+
 for image in signed unsigned; do
   7z x -tPE -y -o"$work/$image" "${!image}" '.rsrc/*' >/dev/null ||
     fail "7z could not read the resources of ${!image}"
@@ -34,5 +51,6 @@ diff -r "$work/unsigned/.rsrc" "$work/signed/.rsrc" >&2 ||
 "$osslsigncode" remove-signature -in "$signed" -out "$work/stripped.exe" >/dev/null
 cmp "$work/stripped.exe" "$unsigned" ||
   fail "$signed without its signature differs from $unsigned"
-echo "$signed: SHA-256 Authenticode signature verified against $ca;" \
+echo "$signed: SHA-256 Authenticode signature verified against $ca," \
+     "$(signature_line "$signed" | sed 's/.*ok *//');" \
      "$(ls "$work/signed/.rsrc" | wc -l) resource types as unsigned; the image is the unsigned one"

@@ -6,6 +6,7 @@
 
 #include "common/narrow_text.h"
 #include "pe/pe_imports.h"
+#include "pe/pe_signature.h"
 #include "tools/launcher_check/report_text.h"
 
 namespace {
@@ -76,6 +77,16 @@ bool DeclaresAsInvoker(std::string_view manifest) {
     }
   }
   return false;
+}
+
+Finding CheckSignature(pe::Bytes image, const pe::PeImage& headers) {
+  const pe::SignatureFacts facts = pe::ReadSignature(image, headers);
+  Finding finding{"SIGNATURE", std::nullopt, std::nullopt, Verdict::kOk, {}};
+  using State = pe::SignatureFacts::State;
+  if (facts.state == State::kUnsigned) return Passed(finding, "not signed");
+  finding.size = facts.tableSize;
+  if (facts.state == State::kDamaged) return Failed(finding, "certificate table damaged: " + facts.damage);
+  return Passed(finding, "Authenticode signature by " + Quoted(facts.signer) + ", issued by " + Quoted(facts.issuer));
 }
 
 Finding CheckManifest(const std::optional<std::vector<std::uint8_t>>& manifest) {

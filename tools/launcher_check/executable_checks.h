@@ -20,6 +20,11 @@ Finding CheckImage(const pe::PeImage& image, std::uint64_t fileSize, const Image
 Finding CheckImports(const pe::PeImage& image);
 // The MANIFEST finding for resource (24, 1), absent when `manifest` is.
 Finding CheckManifest(const std::optional<std::vector<std::uint8_t>>& manifest);
+// The SIGNATURE finding: the Authenticode signature and who signed, as the
+// certificate table tells (not verified: osslsigncode verify does that). An
+// unsigned launcher keeps the contract; a table that cannot be read does not,
+// as Windows takes the image for one whose signature is broken.
+Finding CheckSignature(pe::Bytes image, const pe::PeImage& headers);
 // Whether the manifest text declares requestedExecutionLevel asInvoker (the
 // element in any namespace prefix, the level in either kind of quotes).
 bool DeclaresAsInvoker(std::string_view manifest);

@@ -69,7 +69,7 @@ ContractReport CheckLauncher(Bytes image, const CheckOptions& options) {
   };
 
   ContractReport report = {CheckImage(*headers, image.size(), options.format), CheckImports(*headers),
-                           CheckManifest(resource(kManifest))};
+                           CheckManifest(resource(kManifest)), CheckSignature(image, *headers)};
   ContractReport resources = {
       CheckRuntime(view(runtime), options.format, world),
       CheckSplash(view(splash)),
