@@ -77,18 +77,27 @@ set(LAUNCHER_RESOURCE_LINE_MANIFEST "1 24")
 # launcher-check runs on the build machine, so a cross build makes its own
 # host build of it from these sources, as the host preset builds them: always
 # current, and no other build tree has to come first. One job, so that it and
-# the cross build together keep to the jobs asked for.
-include(ExternalProject)
-set(LAUNCHER_CHECK_HOST_DIR "${CMAKE_BINARY_DIR}/launcher-check-host")
-set(LAUNCHER_CHECK_PROGRAM "${LAUNCHER_CHECK_HOST_DIR}/tools/launcher_check/launcher-check")
-ExternalProject_Add(launcher_check_host
-  SOURCE_DIR "${PROJECT_SOURCE_DIR}"
-  BINARY_DIR "${LAUNCHER_CHECK_HOST_DIR}"
-  CMAKE_ARGS -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLAUNCHER_CHECK_ONLY=ON
-  BUILD_COMMAND ${CMAKE_COMMAND} --build "${LAUNCHER_CHECK_HOST_DIR}" --target launcher-check -j 1
-  BUILD_ALWAYS ON
-  BUILD_BYPRODUCTS "${LAUNCHER_CHECK_PROGRAM}"
-  INSTALL_COMMAND "")
+# the cross build together keep to the jobs asked for. A tree may be handed
+# a launcher-check built already (LAUNCHER_CHECK), as the reproducibility
+# test hands its two builds the one of the tree it runs in.
+set(LAUNCHER_CHECK "" CACHE FILEPATH
+  "A launcher-check already built for this machine; empty: built in this tree")
+if(LAUNCHER_CHECK)
+  set(LAUNCHER_CHECK_PROGRAM "${LAUNCHER_CHECK}")
+  add_custom_target(launcher_check_host)
+else()
+  include(ExternalProject)
+  set(LAUNCHER_CHECK_HOST_DIR "${CMAKE_BINARY_DIR}/launcher-check-host")
+  set(LAUNCHER_CHECK_PROGRAM "${LAUNCHER_CHECK_HOST_DIR}/tools/launcher_check/launcher-check")
+  ExternalProject_Add(launcher_check_host
+    SOURCE_DIR "${PROJECT_SOURCE_DIR}"
+    BINARY_DIR "${LAUNCHER_CHECK_HOST_DIR}"
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLAUNCHER_CHECK_ONLY=ON
+    BUILD_COMMAND ${CMAKE_COMMAND} --build "${LAUNCHER_CHECK_HOST_DIR}" --target launcher-check -j 1
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS "${LAUNCHER_CHECK_PROGRAM}"
+    INSTALL_COMMAND "")
+endif()
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(LAUNCHER_IMAGE_FORMAT PE32)
 else()

@@ -2,9 +2,10 @@
 # Builds the sample launcher twice, from these sources, in two fresh build
 # folders of different paths and at different times, and checks that the
 # launcher and what its payload is made of come out byte for byte the same:
-#   builds_reproducibly.sh <source dir> <toolchain file> <build type> <generator>
+#   builds_reproducibly.sh <source dir> <toolchain file> <build type> <generator> <launcher-check>
+# Both use the launcher-check given rather than building their own.
 set -euo pipefail
-source_dir=$1 toolchain=$2 build_type=$3 generator=$4
+source_dir=$1 toolchain=$2 build_type=$3 generator=$4 checker=$5
 
 # Byte-identical builds are what is checked, so both are built alike: no
 # epoch of the caller's, the same jobs.
@@ -15,7 +16,7 @@ trap 'rm -rf "$first" "$second"' EXIT
 
 build() {
   cmake -S "$source_dir" -B "$1" -G "$generator" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-        -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
+        -DCMAKE_BUILD_TYPE="$build_type" -DLAUNCHER_CHECK="$checker" >/dev/null
   cmake --build "$1" --target Launcher -j2 >/dev/null
 }
 build "$first"
