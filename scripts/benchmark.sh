@@ -20,8 +20,7 @@ build=build/$preset
 export WINEPREFIX=$PWD/$build/benchmark-prefix WINEARCH=$LAUNCHER_WINE_ARCH
 export WINE=$LAUNCHER_WINE_LOADER WINELOADER=$LAUNCHER_WINE_LOADER
 source tests/e2e/wine_env.sh
-rm -rf "$WINEPREFIX"
-wine_env_prepare "$WINEPREFIX"
+wine_env_prepare_afresh "$WINEPREFIX"
 
 echo "== The ZIP reader against the plain loop"
 wine_env_run "$build/benchmarks/zip_extract_benchmark_win32.exe"

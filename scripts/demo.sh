@@ -18,11 +18,7 @@ export WINEPREFIX=$PWD/$build/demo-prefix WINEARCH=$LAUNCHER_WINE_ARCH
 export WINE=$LAUNCHER_WINE_LOADER WINELOADER=$LAUNCHER_WINE_LOADER
 source tests/e2e/wine_env.sh
 echo "== Preparing a Wine prefix in $WINEPREFIX"
-if [ -d "$WINEPREFIX/drive_c/users" ]; then
-  chattr -R -i "$WINEPREFIX/drive_c/users" 2>/dev/null || true
-fi
-rm -rf "$WINEPREFIX"
-wine_env_prepare "$WINEPREFIX"
+wine_env_prepare_afresh "$WINEPREFIX"
 
 cat <<'TEXT'
 == Starting build/.../payload/Launcher.exe as C:\Tools\Budget.exe, as a user

@@ -5,12 +5,7 @@ set -euo pipefail
 source "$(dirname "$0")/wine_env.sh"
 case ${1:-} in
   setup)
-    # A case that failed half-way may have left an immutable file behind.
-    if [ -d "$WINEPREFIX/drive_c/users" ]; then
-      chattr -R -i "$WINEPREFIX/drive_c/users" 2>/dev/null || true
-    fi
-    rm -rf "$WINEPREFIX"
-    wine_env_prepare "$WINEPREFIX"
+    wine_env_prepare_afresh "$WINEPREFIX"
     ;;
   shutdown)
     wine_env_use "$WINEPREFIX"

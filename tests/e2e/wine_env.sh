@@ -6,6 +6,7 @@
 #                                     there is no X display (call it first)
 #   wine_env_use PREFIX               select a prefix and quiet settings
 #   wine_env_prepare PREFIX           wine_env_use + create the prefix once
+#   wine_env_prepare_afresh PREFIX    the same after removing what was there
 #   wine_env_run PROGRAM ARGS...      run a Windows program in the prefix
 #   wine_env_windows_path UNIX_PATH   print the Z:\... path Wine maps to it
 #   wine_env_stop                     end the prefix's wineserver and its
@@ -71,6 +72,15 @@ wine_env_use() {
 # Creates and initialises PREFIX unless a previous run completed that.
 # The marker is written last, so an interrupted creation is redone, and a
 # lock keeps concurrent test runs from initialising the same prefix twice.
+wine_env_prepare_afresh() {
+  # A run that failed half-way may have left an immutable file behind.
+  if [ -d "$1/drive_c/users" ]; then
+    chattr -R -i "$1/drive_c/users" 2>/dev/null || true
+  fi
+  rm -rf "$1"
+  wine_env_prepare "$1"
+}
+
 wine_env_prepare() {
   wine_env_use "$1"
   local marker=$WINEPREFIX/.wine_env_ready
