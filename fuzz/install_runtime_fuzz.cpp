@@ -122,6 +122,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   std::string runtimePath;
   LauncherError error;
   const bool installed = InstallRuntime(kExe, runtimePath, error);
+  // An empty resource reads as none: nothing is installed, nothing touched.
+  if (archive.empty()) {
+    if (installed || error != messages::kRuntimeMissing) {
+      Broken("an empty resource was taken for an archive");
+    }
+    const std::filesystem::path module = world.HostPath(kModule);
+    const bool earlierKept =
+        earlier == Earlier::kNone
+            ? !std::filesystem::exists(module)
+            : HostFileContent(module) == kEarlierModule;
+    if (!earlierKept) Broken("a missing archive changed the module in place");
+    world.lockedFiles.clear();
+    CheckNothingElseLeft(world);
+    return 0;
+  }
   if (runtimePath != kModule) Broken("the module's path is not its fixed one");
 
   const std::filesystem::path host = world.HostPath(kModule);
