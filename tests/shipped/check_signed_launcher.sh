@@ -20,9 +20,10 @@ grep -Eq '^Message digest algorithm +: SHA256' "$work/verify.txt" ||
 "$osslsigncode" verify -CAfile "$ca" -in "$unsigned" >/dev/null 2>&1 &&
   fail "$unsigned is signed too"
 
-# Data directory entry 4 gives the certificate table's file offset and size.
-certificate_table() { "$objdump" -p "$1" | awk '$1 == "Entry" && $2 == 4 { print $4 }'; }
-[ "$(certificate_table "$signed")" != 00000000 ] && [ -n "$(certificate_table "$signed")" ] ||
+# Data directory entry 4 gives the certificate table's file offset (field 3)
+# and size (field 4), in hexadecimal.
+certificate_table() { "$objdump" -p "$1" | awk -v field="$2" '$1 == "Entry" && $2 == 4 { print $field }'; }
+[ "$(certificate_table "$signed" 4)" != 00000000 ] && [ -n "$(certificate_table "$signed" 4)" ] ||
   fail "$signed: the signature is not in the PE certificate table"
 
 signature_line() { "$checker" "$1" | grep '^SIGNATURE ' || true; }
@@ -33,7 +34,7 @@ grep -Eq 'ok +not signed$' <<<"$(signature_line "$unsigned")" ||
   fail "launcher-check tells of $unsigned: $(signature_line "$unsigned")"
 # The first certificate entry's type (at its offset 6) made unknown.
 cp "$signed" "$work/damaged.exe"
-table=$((16#$("$objdump" -p "$signed" | awk '$1 == "Entry" && $2 == 4 { print $3 }')))
+table=$((16#$(certificate_table "$signed" 3)))
 printf '\x09' | dd of="$work/damaged.exe" bs=1 seek=$((table + 6)) conv=notrunc status=none
 if "$checker" "$work/damaged.exe" >"$work/damaged.txt" ||
    ! grep -Eq '^SIGNATURE .* error +certificate table damaged' "$work/damaged.txt"; then
