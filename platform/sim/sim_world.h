@@ -171,6 +171,14 @@ struct World {
   int comUninitializations = 0;
   int eventWaits = 0;
 
+  // The millisecond clock (GetTickCount). Only Pause moves it, so a test
+  // sees every wait the logic makes, and none of them takes real time.
+  // It starts seconds before its wrap, so that every wait crosses it.
+  std::uint32_t tickCount = 0xFFFFF000;
+  std::vector<std::uint32_t> pauses;
+  // Runs after every pause, standing for what other processes do meanwhile.
+  std::function<void()> whilePausing;
+
   FaultPlan faults;
 
   // COM: ProgIDs (compared without regard to case) and the classes behind
