@@ -29,7 +29,12 @@
 # (cmake/CheckLauncherPayload.cmake): a payload that breaks what the
 # launcher or its runtime module relies on fails the build and the
 # executable is removed. CODE_PAGE <n> reads the help-file name in that ANSI
-# code page (default 1252), for a vendor whose users run it. The tests of how
+# code page (default 1252), for a vendor whose users run it: the help-file
+# name the authoring tool wrote in it. ANSI_CODE_PAGE SYSTEM leaves out of
+# the default manifest the element that makes the launcher's process code
+# page UTF-8 (ANSI_CODE_PAGE UTF-8, the default), for a vendor whose runtime
+# module, which runs in the launcher's process, cannot take UTF-8 text from
+# the "A" functions. The tests of how
 # a launcher meets a broken payload build theirs with ALLOW_BROKEN_PAYLOAD.
 #
 # With SIGN_CERT and SIGN_KEY (PEM files: the code-signing certificate, or
@@ -58,6 +63,13 @@ set(LAUNCHER_DEFAULT_BITMAP update.bmp)
 # Not taken from the payload: every launcher runs unelevated unless its
 # vendor hands in a manifest of its own that keeps it so.
 set(LAUNCHER_DEFAULT_MANIFEST "${CMAKE_CURRENT_LIST_DIR}/../launcher/launcher.manifest")
+# The same manifest without its activeCodePage element: the process then
+# keeps the system's ANSI code page.
+file(READ "${LAUNCHER_DEFAULT_MANIFEST}" launcher_manifest_text)
+string(REGEX REPLACE "  <!-- The process's ANSI code page is UTF-8.*</application>\n" ""
+  launcher_manifest_text "${launcher_manifest_text}")
+set(LAUNCHER_SYSTEM_CODE_PAGE_MANIFEST "${CMAKE_BINARY_DIR}/launcher-system-code-page.manifest")
+file(CONFIGURE OUTPUT "${LAUNCHER_SYSTEM_CODE_PAGE_MANIFEST}" CONTENT "${launcher_manifest_text}" @ONLY)
 
 set(LAUNCHER_RESOURCE_LINE_RUNTIME "102 RUNTIME")
 set(LAUNCHER_RESOURCE_LINE_LDR "103 LDR")
@@ -106,7 +118,15 @@ endif()
 
 function(add_launcher target)
   cmake_parse_arguments(PARSE_ARGV 1 L "ALLOW_BROKEN_PAYLOAD"
-    "OUTPUT_NAME;PAYLOAD_DIR;CODE_PAGE;SIGN_CERT;SIGN_KEY;TIMESTAMP_URL;${LAUNCHER_RESOURCE_ROLES}" "")
+    "OUTPUT_NAME;PAYLOAD_DIR;CODE_PAGE;ANSI_CODE_PAGE;SIGN_CERT;SIGN_KEY;TIMESTAMP_URL;${LAUNCHER_RESOURCE_ROLES}" "")
+  if(L_ANSI_CODE_PAGE STREQUAL "SYSTEM")
+    set(default_manifest "${LAUNCHER_SYSTEM_CODE_PAGE_MANIFEST}")
+  elseif(L_ANSI_CODE_PAGE STREQUAL "" OR L_ANSI_CODE_PAGE STREQUAL "UTF-8")
+    set(default_manifest "${LAUNCHER_DEFAULT_MANIFEST}")
+  else()
+    message(FATAL_ERROR "add_launcher(${target}): ANSI_CODE_PAGE is UTF-8 or SYSTEM, "
+      "not ${L_ANSI_CODE_PAGE}")
+  endif()
   set(resource_lines "")
   set(payload_files "")
   foreach(role IN LISTS LAUNCHER_RESOURCE_ROLES)
@@ -118,7 +138,7 @@ function(add_launcher target)
     elseif(file STREQUAL "NONE")
       continue()
     elseif(file STREQUAL "" AND role STREQUAL "MANIFEST")
-      set(file "${LAUNCHER_DEFAULT_MANIFEST}")
+      set(file "${default_manifest}")
     elseif(file STREQUAL "")
       set(file "${L_PAYLOAD_DIR}/${LAUNCHER_DEFAULT_${role}}")
     endif()

@@ -12,6 +12,9 @@ char AsciiLower(char c) {
 
 // The position of the character after the one starting at `position`.
 std::size_t NextCharacter(std::string_view text, std::size_t position) {
+  if (platform::ProcessCodePage() == platform::kUtf8CodePage) {
+    return position + platform::Utf8SequenceLength(text, position);
+  }
   return position + (platform::IsLeadByte(text[position]) ? 2 : 1);
 }
 
@@ -50,6 +53,30 @@ std::size_t FindExtension(std::string_view path) {
   return dot != std::string_view::npos && dot >= componentStart
              ? dot
              : std::string_view::npos;
+}
+
+std::size_t CountCharacters(std::string_view text) {
+  const bool utf8 = platform::ProcessCodePage() == platform::kUtf8CodePage;
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < text.size(); i = NextCharacter(text, i)) {
+    // Beyond the Basic Multilingual Plane a character takes two UTF-16
+    // units, which Windows counts as two.
+    const bool supplementary =
+        utf8 && platform::Utf8SequenceLength(text, i) == 4;
+    count += supplementary ? 2 : 1;
+  }
+  return count;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = platform::Utf8SequenceLength(text, i);
+    if (length == 1 && static_cast<unsigned char>(text[i]) >= 0x80) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
 }
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
-// Paths are handed to the "A" functions of Windows in buffers of 260
-// characters (MAX_PATH), so a path holds at most 259 characters. Building a
-// longer one is a failure of the step that builds it, never a cut path.
-inline constexpr std::size_t kPathBufferSize = 260;
-inline constexpr std::size_t kMaxPathLength = kPathBufferSize - 1;
+// Windows limits a path to 260 characters with its NUL (MAX_PATH), so a path
+// holds at most 259 characters. Building a longer one is a failure of the
+// step that builds it, never a cut path. The "A" functions take and give
+// paths in the process's ANSI code page, where a character takes up to
+// three bytes (UTF-8), so a buffer for a path holds three bytes a character.
+inline constexpr std::size_t kMaxPathLength = 259;
+inline constexpr std::size_t kPathBufferSize = kMaxPathLength * 3 + 1;
+
+// Whether `path` holds at most kMaxPathLength characters.
+bool FitsPathLimit(std::string_view path);

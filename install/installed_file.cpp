@@ -10,7 +10,7 @@ std::string PartialPathFor(const std::string& path) {
   std::string partial = path + "." +
                         std::to_string(platform::GetCurrentProcessId()) +
                         ".partial";
-  return partial.size() <= kMaxPathLength ? partial : std::string();
+  return FitsPathLimit(partial) ? partial : std::string();
 }
 
 void MakeWritable(const std::string& path) {

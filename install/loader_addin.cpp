@@ -36,7 +36,7 @@ std::string ExtractLoaderAddin(const std::string& exePath,
   const std::string path =
       folder + (openXml ? runtime_contract::kLoaderAddinXlamFileName
                         : runtime_contract::kLoaderAddinXlaFileName);
-  if (addin.empty() || path.size() > kMaxPathLength) return {};
+  if (addin.empty() || !FitsPathLimit(path)) return {};
 
   // Rewritten at every start, also when an earlier start left it read-only;
   // an add-in that an Excel holds open stays as it is and is used.

@@ -13,7 +13,7 @@ namespace {
 // cannot take one within the path limit.
 std::string WithTrailingBackslash(std::string folder) {
   if (!folder.empty() && !EndsWithCharacter(folder, '\\')) folder += '\\';
-  return folder.size() <= kMaxPathLength ? folder : std::string();
+  return FitsPathLimit(folder) ? folder : std::string();
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ std::string GetTempFolderPath() {
 
 std::string EnsureProductFolder(const std::string& base) {
   const std::string folder = base + kProductFolderName;
-  if (folder.size() > kMaxPathLength) return {};
+  if (!FitsPathLimit(folder)) return {};
   // A creation that fails shows up later, as a failure to write into it.
   if (!platform::PathExists(folder)) {
     platform::CreateFolder(folder);

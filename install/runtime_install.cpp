@@ -72,7 +72,7 @@ bool InstallRuntime(const std::string& exePath, std::string& runtimePath,
   // message still names the full path that was meant.
   runtimePath = (folder.empty() ? base + kProductFolderName : folder) +
                 runtime_contract::kRuntimeFileName;
-  if (runtimePath.size() > kMaxPathLength) {
+  if (!FitsPathLimit(runtimePath)) {
     error = messages::RuntimeNotInstalled(runtimePath);
     return false;
   }

@@ -1,6 +1,12 @@
 #include "launcher/help_data.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string>
+
 #include "common/narrow_text.h"
+#include "platform/com_types.h"
+#include "platform/text.h"
 #include "install/product_folder.h"
 #include "resources/byte_reader.h"
 
@@ -22,6 +28,33 @@ std::optional<HelpData> ParseHelpData(std::span<const std::uint8_t> bytes) {
   return help;
 }
 
+std::optional<std::string> HelpFileNameForProcess(const std::string& stored) {
+  if (platform::ProcessCodePage() != platform::kUtf8CodePage ||
+      IsValidUtf8(stored)) {
+    return stored;
+  }
+  const int length = static_cast<int>(stored.size());
+  const UINT from = platform::SystemCodePage();
+  const int wideLength =
+      MultiByteToWideChar(from, 0, stored.data(), length, nullptr, 0);
+  if (wideLength == 0) return std::nullopt;
+  std::u16string wide(static_cast<std::size_t>(wideLength), u'\0');
+  auto* wideData = reinterpret_cast<WCHAR*>(wide.data());
+  if (MultiByteToWideChar(from, 0, stored.data(), length, wideData,
+                          wideLength) == 0) {
+    return std::nullopt;
+  }
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wideData, wideLength,
+                                       nullptr, 0, nullptr, nullptr);
+  if (size == 0) return std::nullopt;
+  std::string name(static_cast<std::size_t>(size), '\0');
+  if (WideCharToMultiByte(CP_UTF8, 0, wideData, wideLength, name.data(), size,
+                          nullptr, nullptr) == 0) {
+    return std::nullopt;
+  }
+  return name;
+}
+
 std::string MakeHelpFilePath(const std::string& name) {
   if (name.empty()) return {};
   return GetTempFolderPath() + name;
@@ -30,9 +63,16 @@ std::string MakeHelpFilePath(const std::string& name) {
 namespace {
 
 // A port number of a device name: a digit, or a superscript one, two or
-// three (their Windows-1252 bytes).
-bool IsPortNumber(char c) {
-  return (c >= '0' && c <= '9') || c == '\xB9' || c == '\xB2' || c == '\xB3';
+// three, written in the process's ANSI code page (Windows-1252 bytes, or
+// UTF-8 sequences).
+bool IsPortNumber(std::string_view text) {
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') return true;
+  constexpr std::string_view kWindows1252[] = {"\xB9", "\xB2", "\xB3"};
+  constexpr std::string_view kUtf8[] = {"\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
+  const auto& superscripts =
+      platform::ProcessCodePage() == platform::kUtf8CodePage ? kUtf8
+                                                             : kWindows1252;
+  return std::ranges::find(superscripts, text) != std::end(superscripts);
 }
 
 // Names Windows opens in every folder as its devices, whatever extension
@@ -43,10 +83,10 @@ bool IsDeviceName(std::string_view name) {
   for (std::string_view device : {"CON", "PRN", "AUX", "NUL"}) {
     if (EqualsIgnoringAsciiCase(stem, device)) return true;
   }
-  return stem.size() == 4 &&
+  return stem.size() > 3 &&
          (EqualsIgnoringAsciiCase(stem.substr(0, 3), "COM") ||
           EqualsIgnoringAsciiCase(stem.substr(0, 3), "LPT")) &&
-         IsPortNumber(stem[3]);
+         IsPortNumber(stem.substr(3));
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 // The help data carried in the CHM resource, and where its file goes.
 //
 // Layout: a 32-bit word of no meaning to the launcher, the file name as
-// narrow text (ANSI code page) with its NUL, a 32-bit little-endian content
-// length, then that many bytes of the help file. Bytes after the content are
-// ignored.
+// narrow text (the authoring tool's ANSI code page) with its NUL, a 32-bit
+// little-endian content length, then that many bytes of the help file. Bytes
+// after the content are ignored.
 
 #include <cstdint>
 #include <optional>
@@ -30,6 +30,14 @@ bool IsHelpDataPlaceholder(std::span<const std::uint8_t> bytes);
 // bytes that follow.
 std::optional<HelpData> ParseHelpData(std::span<const std::uint8_t> bytes);
 
+// The help file's name as the process's "A" functions take it. The
+// authoring tool wrote the name in its own ANSI code page, the one its users'
+// systems have too. In a process whose code page is that one the name stands
+// as it is; in a UTF-8 process, so does a name that is well-formed UTF-8
+// (ASCII is), and any other is converted from the system's ANSI code page.
+// Nothing when that conversion fails.
+std::optional<std::string> HelpFileNameForProcess(const std::string& stored);
+
 // The user's temporary folder (with its trailing backslash) followed by
 // `name` as it is; the name alone when the temporary folder can't be had;
 // empty for an empty name. The result may exceed the path limit: the caller
@@ -40,6 +48,6 @@ std::string MakeHelpFilePath(const std::string& name);
 // else: no folder separator ("\" or "/"), no drive or stream colon, not
 // "." or "..", and no device name (CON, PRN, AUX, NUL, COM and LPT with a
 // port number, with any extension). The name is read character by character
-// in the ANSI code page, so a double-byte character whose second byte has
-// the value of a backslash is no separator.
+// in the process's ANSI code page, so a double-byte character whose second
+// byte has the value of a backslash is no separator.
 bool IsPlainFileName(std::string_view name);

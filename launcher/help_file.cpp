@@ -25,11 +25,15 @@ void WriteHelpFile(ResourceCatalogue& catalogue, const std::string& exePath,
     error = messages::kHelpFileNameMissing;
     return;
   }
-  const std::string path = MakeHelpFilePath(help->name);
+  // A name that cannot be read in the process's code page is reported as
+  // it was stored.
+  const std::optional<std::string> name = HelpFileNameForProcess(help->name);
+  const std::string path = MakeHelpFilePath(name.value_or(help->name));
   // The name comes from the executable's own resources, yet it must not
   // steer the file out of the temporary folder or into a device, nor be cut
   // to fit the limit.
-  if (!IsPlainFileName(help->name) || path.size() > kMaxPathLength ||
+  if (!name || !IsPlainFileName(*name) ||
+      !FitsPathLimit(path) ||
       !WriteBytesToFile(path, help->content)) {
     error = messages::HelpFileNotCreated(path);
   }

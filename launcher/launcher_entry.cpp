@@ -12,7 +12,8 @@ std::string ExecutablePath() {
   const std::uint32_t length =
       platform::GetOwnModuleFileName(buffer.data(), kPathBufferSize);
   if (length == 0 || length >= kPathBufferSize) return {};
-  return std::string(buffer.data(), length);
+  std::string path(buffer.data(), length);
+  return FitsPathLimit(path) ? path : std::string();
 }
 
 int LauncherEntry() {

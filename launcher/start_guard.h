@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/named_mutex.h"
 
@@ -10,10 +11,13 @@
 // other, and would share the runtime module's splash event, an automatic-
 // reset event of a fixed name: one start could take or clear the other's
 // signal and then wait for ever. The guard is a mutex of the logon session,
-// which is the namespace that event lives in.
+// which is the namespace that event lives in, named for the user: another
+// user's program in the same session (one started with RunAs) neither holds
+// this user's starts up nor is held up by them.
 class StartGuard {
  public:
-  // The guard's name in the session's namespace.
+  // The guard's name in the session's namespace, followed by "." and the
+  // user's security identifier; alone when that cannot be had.
   static constexpr char kName[] = "Local\\SheltraLauncherStart";
   // How long a start waits for an earlier one to finish its splash.
   static constexpr std::uint32_t kWaitMilliseconds = 60000;
@@ -30,6 +34,9 @@ class StartGuard {
   // it past the wait, or the system gave no guard), the start goes on without
   // a splash: a splash that might share the event is never begun.
   bool Held() const { return held_; }
+
+  // The name of the guard of the user the process runs as.
+  static std::string NameForUser();
 
  private:
   platform::UniqueMutex mutex_;

@@ -14,6 +14,6 @@ std::optional<std::string> MakeWorkbookPath(const std::string& exePath,
 
   if (!extension.empty() && extension.front() != '.') path += '.';
   path += extension;
-  if (path.size() > kMaxPathLength) return std::nullopt;
+  if (!FitsPathLimit(path)) return std::nullopt;
   return path;
 }

@@ -189,6 +189,7 @@ inline constexpr LCID LOCALE_USER_DEFAULT = 0x0400;
 inline constexpr DWORD CLSCTX_INPROC_SERVER = 1;
 inline constexpr DWORD CLSCTX_LOCAL_SERVER = 4;
 inline constexpr UINT CP_ACP = 0;
+inline constexpr UINT CP_UTF8 = 65001;
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;

@@ -1,7 +1,7 @@
 #pragma once
 
 // Named event objects shared with other modules of the process. On Windows:
-// CreateEventA, ResetEvent, WaitForSingleObject and CloseHandle.
+// CreateEventA, ResetEvent, MsgWaitForMultipleObjects and CloseHandle.
 
 #include <string>
 
@@ -20,7 +20,9 @@ RawEvent CreateNamedEvent(const std::string& name);
 // Makes `event` unsignalled. A null or closed handle is ignored.
 void ResetEvent(RawEvent event);
 
-// Blocks until `event` is signalled, without time-out.
+// Blocks until `event` is signalled, without time-out. Messages sent to the
+// thread's windows meanwhile are still delivered, so a program that sends a
+// message to every window is not held up by the waiting launcher.
 void WaitForEvent(RawEvent event);
 
 void CloseEvent(RawEvent event) noexcept;

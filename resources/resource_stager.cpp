@@ -24,7 +24,7 @@ std::string ResourceStager::MakeTempName() {
   const std::string name = folder +
                            std::to_string(platform::GetCurrentProcessId()) +
                            std::to_string(counter) + ".dat";
-  return name.size() <= kMaxPathLength ? name : std::string();
+  return FitsPathLimit(name) ? name : std::string();
 }
 
 platform::UniqueFile ResourceStager::WriteTempFile(const std::uint8_t* data,

@@ -1,6 +1,7 @@
-// The simulated kernel32 text and thread calls: the ANSI code page (the
-// simulated system's is Windows-1252) with Windows' length rules and its
-// lead bytes, the thread's last error, and interlocked counts.
+// The simulated kernel32 text and thread calls: the ANSI code pages (the
+// simulated system's is Windows-1252; a process may have UTF-8) with
+// Windows' length rules and lead bytes, the thread's last error, and
+// interlocked counts.
 //
 // Windows' "best fit" replacements (U+0100 to 'A', ...) are not simulated:
 // every wide character outside Windows-1252 becomes the default character.
@@ -8,7 +9,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 #include <string_view>
+
+#include <iconv.h>
 
 #include "platform/com_types.h"
 #include "platform/sim/sim_world.h"
@@ -19,6 +23,7 @@ namespace {
 constexpr DWORD kErrorInvalidParameter = 87;
 constexpr DWORD kErrorInsufficientBuffer = 122;
 constexpr DWORD kErrorInvalidFlags = 1004;
+constexpr DWORD kErrorNoUnicodeTranslation = 1113;
 constexpr UINT kWindows1252 = 1252;
 
 // Bytes 0x80 to 0x9F of Windows-1252. The five bytes the code page leaves
@@ -58,64 +63,211 @@ int Fail(DWORD error) {
   return 0;
 }
 
-// The checks both directions share: an injected fault, the code page and
-// flags, the arguments, then the output size. Returns the number of units to
-// convert, or 0 after setting the last error; a negative `inputLength`
-// means "up to and including the terminating zero".
+std::u16string DecodeWindows1252(std::string_view text) {
+  std::u16string wide;
+  for (const char byte : text) wide += WideOf(static_cast<unsigned char>(byte));
+  return wide;
+}
+
+// Bytes that form no character become U+FFFD, as Windows decodes them when
+// not asked to fail on them.
+std::u16string DecodeUtf8(std::string_view text) {
+  std::u16string wide;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = platform::Utf8SequenceLength(text, at);
+    const auto byte = [&](std::size_t i) {
+      return static_cast<char32_t>(static_cast<unsigned char>(text[at + i]));
+    };
+    char32_t code = 0xFFFD;
+    if (length == 1 && byte(0) < 0x80) {
+      code = byte(0);
+    } else if (length > 1) {
+      code = byte(0) & (0x7F >> length);
+      for (std::size_t i = 1; i < length; ++i) code = code << 6 | (byte(i) & 0x3F);
+    }
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      wide += static_cast<char16_t>(0xD800 + (code >> 10));
+      wide += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+      wide += static_cast<char16_t>(code);
+    }
+    at += length;
+  }
+  return wide;
+}
+
+// A lone surrogate becomes U+FFFD, as Windows encodes it.
+std::string EncodeUtf8(std::u16string_view wide) {
+  std::string text;
+  for (std::size_t at = 0; at < wide.size(); ++at) {
+    char32_t code = wide[at];
+    if (code >= 0xD800 && code <= 0xDBFF && at + 1 < wide.size() &&
+        wide[at + 1] >= 0xDC00 && wide[at + 1] <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (wide[++at] - 0xDC00);
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      code = 0xFFFD;
+    }
+    if (code < 0x80) {
+      text += static_cast<char>(code);
+    } else if (code < 0x800) {
+      text += static_cast<char>(0xC0 | code >> 6);
+      text += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      text += static_cast<char>(0xE0 | code >> 12);
+      text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      text += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      text += static_cast<char>(0xF0 | code >> 18);
+      text += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+      text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      text += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return text;
+}
+
+// Other code pages (the East Asian ones launcher-check reads names in) are
+// the host's iconv's; text it cannot convert fails the call.
+bool ConvertWithIconv(const char* to, const char* from, std::string_view in,
+                      std::string& out) {
+  const iconv_t converter = iconv_open(to, from);
+  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+  out.assign(in.size() * 4 + 4, '\0');
+  char* input = const_cast<char*>(in.data());
+  std::size_t inputLeft = in.size();
+  char* output = out.data();
+  std::size_t outputLeft = out.size();
+  const bool converted =
+      iconv(converter, &input, &inputLeft, &output, &outputLeft) !=
+      static_cast<std::size_t>(-1);
+  iconv_close(converter);
+  out.resize(out.size() - outputLeft);
+  return converted;
+}
+
+std::string IconvName(UINT codePage) { return "CP" + std::to_string(codePage); }
+
+UINT Resolved(UINT codePage) {
+  return codePage == CP_ACP ? sim::TheWorld().processCodePage : codePage;
+}
+
+bool Decode(UINT codePage, std::string_view text, std::u16string& wide) {
+  switch (codePage) {
+    case kWindows1252:
+      wide = DecodeWindows1252(text);
+      return true;
+    case CP_UTF8:
+      wide = DecodeUtf8(text);
+      return true;
+  }
+  std::string bytes;
+  if (!ConvertWithIconv("UTF-16LE", IconvName(codePage).c_str(), text, bytes)) {
+    return false;
+  }
+  wide.assign(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
+  return true;
+}
+
+// `usedDefault` tells whether a character the code page lacks became
+// `defaultChar`.
+bool Encode(UINT codePage, std::u16string_view wide, char defaultChar,
+            std::string& text, bool& usedDefault) {
+  usedDefault = false;
+  if (codePage == CP_UTF8) {
+    text = EncodeUtf8(wide);
+    return true;
+  }
+  if (codePage == kWindows1252) {
+    text.clear();
+    for (const char16_t unit : wide) {
+      char byte;
+      if (!ByteOf(unit, byte)) {
+        byte = defaultChar;
+        usedDefault = true;
+      }
+      text += byte;
+    }
+    return true;
+  }
+  return ConvertWithIconv(IconvName(codePage).c_str(), "UTF-16LE",
+                          {reinterpret_cast<const char*>(wide.data()),
+                           wide.size() * 2},
+                          text);
+}
+
+// The checks both directions share: an injected fault, the flags and the
+// arguments. False after setting the last error; a negative `inputLength`
+// becomes the length up to and including the terminating zero.
 template <typename Unit, typename Output>
-int CheckConversion(std::string_view operation, UINT codePage, DWORD flags,
-                    const Unit* input, int& inputLength, const Output* output,
-                    int outputLength) {
+bool CheckArguments(std::string_view operation, DWORD flags, const Unit* input,
+                    int& inputLength, const Output* output, int outputLength) {
   if (const auto code = sim::TheWorld().faults.Failure(operation)) {
-    return Fail(static_cast<DWORD>(*code));
+    return Fail(static_cast<DWORD>(*code)) != 0;
   }
-  if (codePage != CP_ACP && codePage != kWindows1252) {
-    return Fail(kErrorInvalidParameter);
-  }
-  if (flags != 0) return Fail(kErrorInvalidFlags);
+  if (flags != 0) return Fail(kErrorInvalidFlags) != 0;
   if (input == nullptr || inputLength == 0 || outputLength < 0 ||
       (output == nullptr && outputLength != 0)) {
-    return Fail(kErrorInvalidParameter);
+    return Fail(kErrorInvalidParameter) != 0;
   }
   if (inputLength < 0) {
     inputLength = static_cast<int>(std::char_traits<Unit>::length(input)) + 1;
   }
-  if (outputLength != 0 && outputLength < inputLength) {
-    return Fail(kErrorInsufficientBuffer);
-  }
-  return inputLength;
+  return true;
+}
+
+// Copies the converted units out, or only counts them when `outputLength`
+// is 0, as both directions answer.
+template <typename Unit>
+int Deliver(std::basic_string_view<Unit> converted, Unit* output,
+            int outputLength) {
+  const int count = static_cast<int>(converted.size());
+  if (outputLength == 0) return count;
+  if (outputLength < count) return Fail(kErrorInsufficientBuffer);
+  std::copy(converted.begin(), converted.end(), output);
+  return count;
 }
 
 }  // namespace
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text,
                         int length, WCHAR* wide, int wideLength) {
-  const int count = CheckConversion("MultiByteToWideChar", codePage, flags,
-                                    text, length, wide, wideLength);
-  if (count == 0 || wideLength == 0) return count;
-  for (int i = 0; i < count; ++i) {
-    wide[i] = WideOf(static_cast<unsigned char>(text[i]));
+  if (!CheckArguments("MultiByteToWideChar", flags, text, length, wide,
+                      wideLength)) {
+    return 0;
   }
-  return count;
+  std::u16string converted;
+  if (!Decode(Resolved(codePage), {text, static_cast<std::size_t>(length)},
+              converted)) {
+    return Fail(kErrorNoUnicodeTranslation);
+  }
+  return Deliver<char16_t>(converted, reinterpret_cast<char16_t*>(wide),
+                           wideLength);
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide,
                         int wideLength, char* text, int length,
                         const char* defaultChar, BOOL* usedDefaultChar) {
-  const int count = CheckConversion("WideCharToMultiByte", codePage, flags,
-                                    wide, wideLength, text, length);
-  if (count == 0) return 0;
+  if (!CheckArguments("WideCharToMultiByte", flags, wide, wideLength, text,
+                      length)) {
+    return 0;
+  }
+  const UINT target = Resolved(codePage);
+  // UTF-8 has every character: Windows refuses a default one for it.
+  if (target == CP_UTF8 && (defaultChar != nullptr || usedDefaultChar != nullptr)) {
+    return Fail(kErrorInvalidParameter);
+  }
+  std::string converted;
   bool usedDefault = false;
-  for (int i = 0; i < count; ++i) {
-    char byte;
-    if (!ByteOf(wide[i], byte)) {
-      byte = defaultChar != nullptr ? *defaultChar : '?';
-      usedDefault = true;
-    }
-    if (length != 0) text[i] = byte;
+  if (!Encode(target,
+              {reinterpret_cast<const char16_t*>(wide),
+               static_cast<std::size_t>(wideLength)},
+              defaultChar != nullptr ? *defaultChar : '?', converted,
+              usedDefault)) {
+    return Fail(kErrorNoUnicodeTranslation);
   }
   if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault;
-  return count;
+  return Deliver<char>(converted, text, length);
 }
 
 int lstrlenA(const char* text) {
@@ -132,6 +284,14 @@ LONG InterlockedIncrement(LONG volatile* value) {
 
 LONG InterlockedDecrement(LONG volatile* value) {
   return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST);
+}
+
+std::uint32_t platform::ProcessCodePage() {
+  return sim::TheWorld().processCodePage;
+}
+
+std::uint32_t platform::SystemCodePage() {
+  return sim::TheWorld().systemCodePage;
 }
 
 bool platform::IsLeadByte(char byte) {

@@ -160,6 +160,8 @@ struct World {
   platform::WindowHandle foregroundWindow = 0;
   std::uint32_t currentThreadId = 1;
   std::uint32_t processId = 4242;
+  // The user the process runs as.
+  std::string userSid = "S-1-5-21-1004336348-1177238915-682003330-1001";
 
   // What the system's SHGetFolderPathA answers, by CSIDL; a missing entry
   // fails. "shell32.dll" exports it unless a test removes the module.
@@ -188,6 +190,11 @@ struct World {
   DWORD lastComClassContext = 0;
   // The thread's last error (GetLastError/SetLastError).
   DWORD lastError = 0;
+  // The process's ANSI code page (CP_ACP): Windows-1252, or UTF-8 for a
+  // launcher whose manifest asks for it; the system's, which the authoring
+  // tool wrote its text in, stays Windows-1252 unless a test says otherwise.
+  std::uint32_t processCodePage = 1252;
+  std::uint32_t systemCodePage = 1252;
   // Lead-byte ranges of the ANSI code page, none in Windows-1252. A test
   // sets a double-byte code page's (0x81-0x9F and 0xE0-0xFC for code page
   // 932) to see names read character by character; conversions stay

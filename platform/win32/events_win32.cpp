@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/events.h"
+#include "platform/win32/message_wait_win32.h"
 
 namespace platform {
 
@@ -14,7 +15,7 @@ void ResetEvent(RawEvent event) {
 }
 
 void WaitForEvent(RawEvent event) {
-  ::WaitForSingleObject(reinterpret_cast<HANDLE>(event), INFINITE);
+  WaitDeliveringSentMessages(reinterpret_cast<HANDLE>(event), INFINITE);
 }
 
 void CloseEvent(RawEvent event) noexcept {

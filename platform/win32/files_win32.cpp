@@ -23,10 +23,14 @@ FileTime FromFiletime(const FILETIME& time) {
           time.dwLowDateTime};
 }
 
+// A folder path of up to MAX_PATH characters, each of which takes up to
+// three bytes in a process whose ANSI code page is UTF-8.
+constexpr DWORD kFolderBufferSize = 3 * MAX_PATH;
+
 std::string FolderFrom(DWORD (*query)(DWORD, LPSTR)) {
-  char buffer[MAX_PATH] = {};
-  const DWORD length = query(MAX_PATH, buffer);
-  if (length == 0 || length >= MAX_PATH) return {};
+  char buffer[kFolderBufferSize] = {};
+  const DWORD length = query(kFolderBufferSize, buffer);
+  if (length == 0 || length >= kFolderBufferSize) return {};
   return std::string(buffer, length);
 }
 

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/named_mutex.h"
+#include "platform/win32/message_wait_win32.h"
 
 namespace platform {
 
@@ -16,30 +17,15 @@ RawMutex CreateNamedMutex(const std::string& name) {
 }
 
 MutexWait WaitForMutex(RawMutex mutex, std::uint32_t milliseconds) {
-  const HANDLE handle = ToHandle(mutex);
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    // Unsigned arithmetic stays right across the tick count's wrap.
-    const DWORD elapsed = ::GetTickCount() - start;
-    const DWORD remaining = elapsed >= milliseconds ? 0 : milliseconds - elapsed;
-    switch (::MsgWaitForMultipleObjects(1, &handle, FALSE, remaining,
-                                        QS_SENDMESSAGE)) {
-      case WAIT_OBJECT_0:
-        return MutexWait::kAcquired;
-      case WAIT_ABANDONED_0:
-        return MutexWait::kAcquiredAbandoned;
-      case WAIT_OBJECT_0 + 1: {
-        // Delivers the messages sent to the thread; posted ones stay queued.
-        MSG message;
-        ::PeekMessageA(&message, nullptr, 0, 0,
-                       PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        break;
-      }
-      case WAIT_TIMEOUT:
-        return MutexWait::kTimedOut;
-      default:
-        return MutexWait::kFailed;
-    }
+  switch (WaitDeliveringSentMessages(ToHandle(mutex), milliseconds)) {
+    case WAIT_OBJECT_0:
+      return MutexWait::kAcquired;
+    case WAIT_ABANDONED_0:
+      return MutexWait::kAcquiredAbandoned;
+    case WAIT_TIMEOUT:
+      return MutexWait::kTimedOut;
+    default:
+      return MutexWait::kFailed;
   }
 }
 

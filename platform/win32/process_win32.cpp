@@ -1,9 +1,78 @@
 #include <windows.h>
 
+#include <vector>
+
+#include "platform/modules.h"
 #include "platform/process.h"
+#include "platform/unique_handle.h"
 
 namespace platform {
 
+namespace {
+
+struct TokenTraits {
+  using Raw = HANDLE;
+  static constexpr Raw Empty() noexcept { return nullptr; }
+  static void Close(Raw token) noexcept { ::CloseHandle(token); }
+};
+using UniqueToken = UniqueHandle<TokenTraits>;
+
+// Text that the system allocated with LocalAlloc.
+struct LocalTextTraits {
+  using Raw = char*;
+  static constexpr Raw Empty() noexcept { return nullptr; }
+  static void Close(Raw text) noexcept { ::LocalFree(text); }
+};
+using UniqueLocalText = UniqueHandle<LocalTextTraits>;
+
+using OpenProcessTokenFunction = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE*);
+using GetTokenInformationFunction =
+    BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*);
+using ConvertSidToStringSidAFunction = BOOL(WINAPI*)(PSID, char**);
+
+template <typename Function>
+Function Bind(RawModule module, const char* name) {
+  return reinterpret_cast<Function>(FindExport(module, name));
+}
+
+}  // namespace
+
 std::uint32_t GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+std::string CurrentUserSid() {
+  // Bound at run time: the executable imports nothing from advapi32.
+  const UniqueModule advapi32(LoadModule("advapi32.dll", LoadAs::kSystemDll));
+  if (!advapi32) return {};
+  const auto openProcessToken =
+      Bind<OpenProcessTokenFunction>(advapi32.Get(), "OpenProcessToken");
+  const auto getTokenInformation =
+      Bind<GetTokenInformationFunction>(advapi32.Get(), "GetTokenInformation");
+  const auto convertSidToStringSid = Bind<ConvertSidToStringSidAFunction>(
+      advapi32.Get(), "ConvertSidToStringSidA");
+  if (openProcessToken == nullptr || getTokenInformation == nullptr ||
+      convertSidToStringSid == nullptr) {
+    return {};
+  }
+
+  HANDLE rawToken = nullptr;
+  if (!openProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &rawToken)) {
+    return {};
+  }
+  const UniqueToken token(rawToken);
+  DWORD size = 0;
+  getTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+  if (size < sizeof(TOKEN_USER)) return {};
+  // TOKEN_USER holds pointers: its buffer is aligned for them.
+  std::vector<void*> buffer((size + sizeof(void*) - 1) / sizeof(void*));
+  if (!getTokenInformation(token.Get(), TokenUser, buffer.data(), size,
+                           &size)) {
+    return {};
+  }
+  char* rawText = nullptr;
+  const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
+  if (!convertSidToStringSid(user->User.Sid, &rawText)) return {};
+  const UniqueLocalText text(rawText);
+  return text.Get();
+}
 
 }  // namespace platform

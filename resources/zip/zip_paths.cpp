@@ -10,11 +10,10 @@ namespace {
 
 bool JoinPath(std::initializer_list<std::string_view> parts,
               std::string& path) {
-  std::size_t length = 0;
-  for (const std::string_view part : parts) length += part.size();
-  if (length > kMaxPathLength) return false;
-  path.clear();
-  for (const std::string_view part : parts) path += part;
+  std::string joined;
+  for (const std::string_view part : parts) joined += part;
+  if (!FitsPathLimit(joined)) return false;
+  path = std::move(joined);
   return true;
 }
 

@@ -34,6 +34,11 @@ add_case_launcher(LauncherWithHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_guide.bin")
 add_case_launcher(LauncherWithUnnamedHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_unnamed.bin" ALLOW_BROKEN_PAYLOAD)
 add_case_launcher(LauncherWithDeviceNamedHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_device.bin" ALLOW_BROKEN_PAYLOAD)
 add_case_launcher(LauncherWithKatakanaHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_katakana.bin" CODE_PAGE 932)
+add_case_launcher(LauncherWithWesternHelpFile CHM "${CASE_PAYLOAD_DIR}/chm_western.bin")
+add_case_launcher(LauncherWithUtf8HelpFile CHM "${CASE_PAYLOAD_DIR}/chm_utf8.bin")
+# The sample payload in a launcher whose process keeps the system's ANSI
+# code page.
+add_case_launcher(LauncherWithSystemCodePage ANSI_CODE_PAGE SYSTEM)
 add_case_launcher(LauncherWithCutShortHelpData CHM "${CASE_PAYLOAD_DIR}/chm_cut_short.bin" ALLOW_BROKEN_PAYLOAD)
 add_case_launcher(LauncherForXlsxWorkbook EXT "${CASE_PAYLOAD_DIR}/ext_xlsx.bin")
 add_case_launcher(LauncherWithoutLoaderAddin XLAM NONE ALLOW_BROKEN_PAYLOAD)

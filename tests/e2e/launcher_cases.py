@@ -16,7 +16,10 @@ from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
                       ADDIN_KEY, PROGID_KEY, CLSID_KEY, CASE_KEYS, office_key,
                       ut_times, REGISTERED_FOLDER, OFFICE_FOLDER, EXCEL_FOLDER,
                       HELP_FILE, KATAKANA_HELP_FILE, TEMP_ADDIN,
-                      FALLBACK_PRODUCT_FOLDER, KANJI_FOLDER,
+                      FALLBACK_PRODUCT_FOLDER, KANJI_FOLDER, CYRILLIC_FOLDER,
+                      CHINESE_FOLDER, CYRILLIC_LOCAL_APP_DATA,
+                      CYRILLIC_PRODUCT_FOLDER, WESTERN_HELP_NAME,
+                      UTF8_HELP_NAME,
                       KANJI_PRODUCT_FOLDER, Expandable, USER_SHELL_FOLDERS_KEY,
                       WINDOWS_KEY, LAUNCH_LIMIT_SECONDS, START_LIMIT_SECONDS,
                       fnv1a64, DOWNLOADS, CURRENT_FOLDER, SUPPORT_NAME,
@@ -1162,3 +1165,65 @@ CASES.update({f"concurrent_starts_{round(delay * 1000)}ms":
 # A start killed at each moment, then the same launcher started again.
 CASES.update({f"killed_{name}": killed_start(moment)
               for name, moment in KILL_MOMENTS.items()})
+
+
+# --- names outside the ANSI code page -------------------------------------
+# The prefix's ANSI code page is 1252 (en_US); the launcher's manifest makes
+# its own process's code page UTF-8, so every path reaches it and Excel whole.
+WESTERN_LOCALE = "en_US.UTF-8"
+RUNTIME_MISSING = "Sheltra Runtime can not be found in executable."
+
+
+def started_from(folder, launcher="payload/Launcher.exe"):
+    """The road of one start of `launcher` put in `folder`: Excel opens the
+    workbook beside it, its path whole."""
+    return Case(
+        launcher=launcher, boxes=[], locale=WESTERN_LOCALE,
+        install_as=folder + r"\Budget.exe",
+        verify=verify_all(
+            verify_installed_runtime,
+            verify_calls(start_calls(XLAM_PATH) +
+                         show_and_open_calls(folder + r"\Budget.xlam"))))
+
+
+def help_file_named(launcher, name):
+    return Case(launcher=launcher, boxes=[], locale=WESTERN_LOCALE,
+                verify=verify_all(
+                    verify_help_file(b"CHM", TEMP_FOLDER + "\\" + name),
+                    verify_calls(FULL_START)))
+
+
+CASES.update({
+    "started_from_a_cyrillic_folder": started_from(CYRILLIC_FOLDER),
+    "started_from_a_chinese_folder": started_from(CHINESE_FOLDER),
+    # A launcher built to keep the system's code page cannot even read its
+    # own path from there: Windows hands it "C:\??????\Budget.exe".
+    "system_code_page_launcher_from_a_cyrillic_folder": Case(
+        launcher="tests/e2e/LauncherWithSystemCodePage.exe",
+        boxes=[RUNTIME_MISSING], locale=WESTERN_LOCALE,
+        install_as=CYRILLIC_FOLDER + r"\Budget.exe",
+        verify=verify_all(verify_nothing_installed, verify_calls([]))),
+    "system_code_page_launcher_road": Case(
+        launcher="tests/e2e/LauncherWithSystemCodePage.exe", boxes=[],
+        locale=WESTERN_LOCALE,
+        verify=verify_all(verify_installed_runtime, verify_calls(FULL_START))),
+    # The user's local application data folder under a Cyrillic name: the
+    # runtime module goes there and Excel is handed its path whole.
+    "runtime_under_a_cyrillic_folder": Case(
+        launcher="payload/Launcher.exe", boxes=[], locale=WESTERN_LOCALE,
+        arrange=steps(make_folder(CYRILLIC_LOCAL_APP_DATA),
+                      local_app_data_at(CYRILLIC_LOCAL_APP_DATA)),
+        verify=verify_all(
+            verify_runtime_at(CYRILLIC_PRODUCT_FOLDER + RUNTIME_NAME),
+            verify_addin(CYRILLIC_PRODUCT_FOLDER + XLAM_NAME, "loader.xlam"),
+            verify_calls(start_calls(CYRILLIC_PRODUCT_FOLDER + XLAM_NAME,
+                                     CYRILLIC_PRODUCT_FOLDER + RUNTIME_NAME) +
+                         show_and_open_calls()))),
+    # The authoring tool wrote the help file's name in code page 1252: the
+    # UTF-8 process writes the same characters. A name written in UTF-8
+    # stands as it is.
+    "help_file_western_name": help_file_named(
+        "tests/e2e/LauncherWithWesternHelpFile.exe", WESTERN_HELP_NAME),
+    "help_file_utf8_name": help_file_named(
+        "tests/e2e/LauncherWithUtf8HelpFile.exe", UTF8_HELP_NAME),
+})

@@ -32,6 +32,10 @@ FILES = {
     # A katakana name in code page 932 (Japanese); the first character's
     # second byte has the value of a backslash.
     "chm_katakana.bin": help_data("ソフト.chm".encode("cp932"), HELP_CONTENT),
+    # A name outside ASCII, as an authoring tool on a Western system writes
+    # it (code page 1252), and as one writing UTF-8 does.
+    "chm_western.bin": help_data("Übersicht.chm".encode("cp1252"), HELP_CONTENT),
+    "chm_utf8.bin": help_data("Справка.chm".encode("utf-8"), HELP_CONTENT),
     # More bytes announced than carried.
     "chm_cut_short.bin": help_data(b"Guide.chm", HELP_CONTENT,
                                    length=len(HELP_CONTENT) + 2),

@@ -32,7 +32,8 @@ STAGING_PROBES_NAME = "staging_probes.txt"
 KILL_JOURNAL_NAME = "kill_journal.txt"
 KILLED_EXIT_CODE = 75
 # The mutex a start holds from its runtime installation to the end of its
-# splash wait (launcher/start_guard.h).
+# splash wait (launcher/start_guard.h) is named this, "." and the user's
+# security identifier; kill_when adds the identifier of the user it runs as.
 START_GUARD = r"Local\SheltraLauncherStart"
 # What Wine 8 sets TEMP to in a new prefix (%USERPROFILE%\Temp).
 TEMP_FOLDER = rf"C:\users\{USER}\Temp"
@@ -407,8 +408,14 @@ HELP_FILE = TEMP_FOLDER + r"\Guide.chm"
 KATAKANA_HELP_FILE = TEMP_FOLDER + "\\ソフト.chm"
 # The loader add-in of a start without a local application data folder.
 TEMP_ADDIN = TEMP_FOLDER + r"\shLdr.xlam"
+# Help-file names outside the ASCII range: one the authoring tool wrote in
+# code page 1252, one it wrote in UTF-8.
+WESTERN_HELP_NAME = "Übersicht.chm"
+UTF8_HELP_NAME = "Справка.chm"
 # Files a case may leave outside those folders.
-CASE_FILES = [HELP_FILE, KATAKANA_HELP_FILE, TEMP_ADDIN]
+CASE_FILES = [HELP_FILE, KATAKANA_HELP_FILE, TEMP_ADDIN,
+              TEMP_FOLDER + "\\" + WESTERN_HELP_NAME,
+              TEMP_FOLDER + "\\" + UTF8_HELP_NAME]
 # What a case leaves in the prefix's folders; every case starts without it.
 # The product folder the launcher falls back on without a local application
 # data folder.
@@ -416,11 +423,17 @@ FALLBACK_PRODUCT_FOLDER = PROGRAM_FILES + r"\Quorvane"
 # A folder named with a kanji whose second byte in code page 932 is 0x5C.
 KANJI_FOLDER = "C:\\予"
 KANJI_PRODUCT_FOLDER = KANJI_FOLDER + r"\Quorvane"
+# Folders no character of code page 1252 can name.
+CYRILLIC_FOLDER = "C:\\Бюджет"
+CHINESE_FOLDER = "C:\\预算"
+CYRILLIC_LOCAL_APP_DATA = "C:\\Пользователи\\Иван\\AppData\\Local"
+CYRILLIC_PRODUCT_FOLDER = CYRILLIC_LOCAL_APP_DATA + r"\Quorvane"
 # Where a browser saves a downloaded launcher. A new prefix links it to the
 # Unix home folder; a case gets a folder of its own there instead.
 DOWNLOADS = rf"C:\users\{USER}\Downloads"
 # A current folder a launcher may be started in, away from its own.
 CURRENT_FOLDER = r"C:\Work"
 CASE_FOLDERS = [PRODUCT_FOLDER, FALLBACK_PRODUCT_FOLDER, KANJI_FOLDER,
+                CYRILLIC_FOLDER, CHINESE_FOLDER, "C:\\Пользователи",
                 REGISTERED_FOLDER, OFFICE_FOLDER, EXCEL_FOLDER, DOWNLOADS,
                 CURRENT_FOLDER]

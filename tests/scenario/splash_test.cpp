@@ -36,7 +36,7 @@ struct SplashCall {
 
 int GuardOwnerships() {
   const auto& mutexes = sim::TheWorld().namedMutexes;
-  auto guard = mutexes.find(StartGuard::kName);
+  auto guard = mutexes.find(StartGuard::NameForUser());
   return guard == mutexes.end() ? 0 : guard->second.ownerships;
 }
 
@@ -266,7 +266,7 @@ class SplashInTheRunTest : public SplashTest {
   }
 
   sim::World::NamedMutex& Guard() {
-    return world().namedMutexes[StartGuard::kName];
+    return world().namedMutexes[StartGuard::NameForUser()];
   }
 
   bool RuntimeInstalled() {
@@ -355,6 +355,22 @@ TEST_F(SplashInTheRunTest, GuardKeptByAnotherStartMeansNoSplashButAFullStart) {
   EXPECT_EQ(world().eventWaits, 0);
   EXPECT_TRUE(world().messageBoxes.empty());
   EXPECT_EQ(Guard().openHandles, 0);
+}
+
+// Another user's start in the same logon session (RunAs) holds a guard of
+// its own name, and never this user's.
+TEST_F(SplashInTheRunTest, GuardIsTheUsersOwn) {
+  const std::string ownName = StartGuard::NameForUser();
+  EXPECT_EQ(ownName, std::string(StartGuard::kName) + "." + world().userSid);
+  world().namedMutexes[std::string(StartGuard::kName) + ".S-1-5-21-7-7-7-1002"]
+      .heldElsewhere = true;
+  world().namedMutexes[StartGuard::kName].heldElsewhere = true;
+  EXPECT_EQ(RunLauncher(kExe), 1);
+  ASSERT_EQ(splashCalls.size(), 1u);
+  EXPECT_EQ(splashCalls[0].guardOwnerships, 1);
+  // Without the user's identifier the session's one name is all there is.
+  world().faults.FailCall("CurrentUserSid", 1);
+  EXPECT_EQ(StartGuard::NameForUser(), StartGuard::kName);
 }
 
 TEST_F(SplashInTheRunTest, GuardLeftByAKilledStartIsTakenOver) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/record_bytes.h"
+#include "platform/text.h"
 #include "tests/support/sim_test.h"
 
 namespace {
@@ -86,6 +87,49 @@ TEST_F(IsPlainFileNameTest, ReadsDoubleByteCharactersWhole) {
   EXPECT_FALSE(IsPlainFileName("\x83\x74:stream"));
   // A lead byte closing the name hides nothing.
   EXPECT_TRUE(IsPlainFileName("Guide\x83"));
+}
+
+TEST_F(IsPlainFileNameTest, DevicePortNumbersAreReadInTheProcessCodePage) {
+  world().processCodePage = platform::kUtf8CodePage;
+  EXPECT_FALSE(IsPlainFileName("COM\xC2\xB9.chm"));  // COM and a superscript one
+  EXPECT_FALSE(IsPlainFileName("lpt\xC2\xB3"));
+  // The Windows-1252 byte alone is no character in UTF-8.
+  EXPECT_TRUE(IsPlainFileName("COM\xB9.chm"));
+  EXPECT_TRUE(IsPlainFileName("COM\xC2\xB4.chm"));
+}
+
+class HelpFileNameTest : public SimTest {};
+
+// The authoring tool writes the name in its users' ANSI code page; a UTF-8
+// launcher process reads it as the same characters.
+TEST_F(HelpFileNameTest, StoredNamesKeepTheirCharactersInEveryProcess) {
+  struct Case {
+    std::uint32_t processCodePage;
+    std::string stored;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {1252, "\xDC" "bersicht.chm", "\xDC" "bersicht.chm"},
+      {platform::kUtf8CodePage, "\xDC" "bersicht.chm", "\xC3\x9C" "bersicht.chm"},
+      // Valid UTF-8, ASCII among it, stands as it is.
+      {platform::kUtf8CodePage, "\xC3\x9C" "bersicht.chm", "\xC3\x9C" "bersicht.chm"},
+      {platform::kUtf8CodePage, "Guide.chm", "Guide.chm"},
+      {platform::kUtf8CodePage, "\xD0\xA1\xD0\xBF.chm", "\xD0\xA1\xD0\xBF.chm"},
+      // Bytes that are no UTF-8 character, even where some are: the name is
+      // Windows-1252, in which "\x80" is the euro sign.
+      {platform::kUtf8CodePage, "Caf\xC3\x80\x80.chm", "Caf\xC3\x83\xE2\x82\xAC\xE2\x82\xAC.chm"},
+  };
+  for (const Case& test : cases) {
+    world().processCodePage = test.processCodePage;
+    EXPECT_EQ(HelpFileNameForProcess(test.stored), test.expected)
+        << test.stored << " in code page " << test.processCodePage;
+  }
+}
+
+TEST_F(HelpFileNameTest, ANameThatCannotBeConvertedIsNone) {
+  world().processCodePage = platform::kUtf8CodePage;
+  world().faults.FailCall("MultiByteToWideChar", 1);
+  EXPECT_EQ(HelpFileNameForProcess("\xDC" "bersicht.chm"), std::nullopt);
 }
 
 class MakeHelpFilePathTest : public SimTest {};

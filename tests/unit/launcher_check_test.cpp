@@ -24,6 +24,23 @@ TEST(LauncherCheck, AsInvokerIsReadFromTheElementOnly) {
   for (const auto& [manifest, asInvoker] : cases) EXPECT_EQ(DeclaresAsInvoker(manifest), asInvoker) << manifest;
 }
 
+TEST(LauncherCheck, Utf8CodePageIsReadFromTheElementOnly) {
+  const struct {
+    const char* manifest;
+    bool utf8;
+  } cases[] = {
+      {R"(<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>)",
+       true},
+      {R"(<ws:activeCodePage>utf-8</ws:activeCodePage>)", true},
+      {R"(<activeCodePage>Legacy</activeCodePage>)", false},
+      {R"(<activeCodePage>UTF-8)", false},  // never closed
+      {R"(<!-- UTF-8 --><activeCodePage/>)", false},
+      {R"(<myactiveCodePage>UTF-8</myactiveCodePage>)", false},
+      {"", false},
+  };
+  for (const auto& [manifest, utf8] : cases) EXPECT_EQ(DeclaresUtf8CodePage(manifest), utf8) << manifest;
+}
+
 TEST(LauncherCheck, ExtensionNeedsItsDotAndItsNul) {
   const struct {
     std::string bytes;

@@ -1,6 +1,7 @@
 #include "launcher/launcher_entry.h"
 
 #include "common/messages.h"
+#include "platform/text.h"
 #include "tests/doubles/excel_automation/excel_double_inproc.h"
 #include "tests/support/sim_test.h"
 #include "tests/support/zip_test_archive.h"
@@ -15,6 +16,12 @@ TEST_F(LauncherEntryTest, ExecutablePathIsTakenWhole) {
 
   world().ownModulePath = "C:\\" + std::string(256, 'p');
   EXPECT_EQ(ExecutablePath().size(), 259u);
+
+  // 259 characters of two bytes each in a UTF-8 process.
+  world().processCodePage = platform::kUtf8CodePage;
+  world().ownModulePath = "C:\\";
+  for (int i = 0; i < 256; ++i) world().ownModulePath += "\xD0\x96";
+  EXPECT_EQ(ExecutablePath(), world().ownModulePath);
 }
 
 TEST_F(LauncherEntryTest, CutOrMissingExecutablePathIsEmpty) {

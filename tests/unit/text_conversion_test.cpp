@@ -3,6 +3,7 @@
 #include <string>
 
 #include "automation/com_error.h"
+#include "platform/text.h"
 #include "tests/support/fake_dispatch.h"
 #include "tests/support/sim_test.h"
 
@@ -59,6 +60,17 @@ TEST_F(TextConversionTest, ConvertsThroughTheAnsiCodePage) {
   BSTR embedded = SysAllocStringLen(u"ab\0cd", 5);
   EXPECT_STREQ(BstrToNarrow(embedded).get(), "ab");
   SysFreeString(embedded);
+}
+
+// A launcher whose process code page is UTF-8 hands Excel any path whole:
+// Cyrillic, a kanji, and a character beyond U+FFFF (a surrogate pair).
+TEST_F(TextConversionTest, ConvertsThroughAUtf8ProcessCodePage) {
+  world().processCodePage = platform::kUtf8CodePage;
+  const char* narrow = "C:\\\xD0\x91\xD1\x8E\\\xE9\xA2\x84\xF0\x9F\x93\x8A.xlam";
+  BSTR wide = NarrowToBstr(narrow);
+  EXPECT_EQ(WideText(wide), u"C:\\\u0411\u044E\\\u9884\U0001F4CA.xlam");
+  EXPECT_STREQ(BstrToNarrow(wide).get(), narrow);
+  SysFreeString(wide);
 }
 
 TEST_F(TextConversionTest, LongTextsConvertOnBothSidesOfTheScratchLimit) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "common/narrow_text.h"
 #include "pe/pe_imports.h"
@@ -62,21 +63,36 @@ Finding CheckImports(const pe::PeImage& image) {
   return Passed(finding, "system DLLs only: " + Joined(imports.dlls, " "));
 }
 
-bool DeclaresAsInvoker(std::string_view manifest) {
-  constexpr std::string_view kElement = "requestedExecutionLevel";
-  for (std::size_t at = manifest.find(kElement); at != std::string_view::npos;
-       at = manifest.find(kElement, at + kElement.size())) {
+// The start tags of the elements named `name` in any namespace prefix, each
+// as its attributes (after the name, up to its ">") and the text after it.
+// A tag left open ends the list: it counts as none.
+struct StartTag {
+  std::string_view attributes;
+  std::string_view textAfter;
+};
+std::vector<StartTag> StartTagsNamed(std::string_view manifest, std::string_view name) {
+  std::vector<StartTag> tags;
+  for (std::size_t at = manifest.find(name); at != std::string_view::npos; at = manifest.find(name, at + name.size())) {
     // The element's name follows "<" or a namespace prefix's ":".
     if (at == 0 || (manifest[at - 1] != '<' && manifest[at - 1] != ':')) continue;
     const std::size_t end = manifest.find('>', at);
-    if (end == std::string_view::npos) return false;
-    const std::string_view element = manifest.substr(at, end - at);
-    if (element.find("level=\"asInvoker\"") != std::string_view::npos ||
-        element.find("level='asInvoker'") != std::string_view::npos) {
-      return true;
-    }
+    if (end == std::string_view::npos) break;
+    tags.push_back({manifest.substr(at + name.size(), end - at - name.size()), manifest.substr(end + 1)});
   }
-  return false;
+  return tags;
+}
+
+bool DeclaresAsInvoker(std::string_view manifest) {
+  return std::ranges::any_of(StartTagsNamed(manifest, "requestedExecutionLevel"), [](const StartTag& tag) {
+    return tag.attributes.find("level=\"asInvoker\"") != std::string_view::npos ||
+           tag.attributes.find("level='asInvoker'") != std::string_view::npos;
+  });
+}
+
+bool DeclaresUtf8CodePage(std::string_view manifest) {
+  return std::ranges::any_of(StartTagsNamed(manifest, "activeCodePage"), [](const StartTag& tag) {
+    return tag.textAfter.starts_with("UTF-8<") || tag.textAfter.starts_with("utf-8<");
+  });
 }
 
 Finding CheckSignature(pe::Bytes image, const pe::PeImage& headers) {
@@ -99,5 +115,6 @@ Finding CheckManifest(const std::optional<std::vector<std::uint8_t>>& manifest) 
   if (!DeclaresAsInvoker(text)) {
     return Failed(finding, "does not declare requestedExecutionLevel asInvoker: Windows may run the launcher elevated");
   }
-  return Passed(finding, "requestedExecutionLevel asInvoker");
+  return Passed(finding, std::string("requestedExecutionLevel asInvoker; ANSI code page ") +
+                             (DeclaresUtf8CodePage(text) ? "UTF-8" : "of the system"));
 }

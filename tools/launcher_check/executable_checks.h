@@ -28,3 +28,6 @@ Finding CheckSignature(pe::Bytes image, const pe::PeImage& headers);
 // Whether the manifest text declares requestedExecutionLevel asInvoker (the
 // element in any namespace prefix, the level in either kind of quotes).
 bool DeclaresAsInvoker(std::string_view manifest);
+// Whether the manifest text makes the process's ANSI code page UTF-8: an
+// activeCodePage element, in any namespace prefix, whose text is UTF-8.
+bool DeclaresUtf8CodePage(std::string_view manifest);

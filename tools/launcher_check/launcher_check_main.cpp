@@ -44,9 +44,9 @@ std::optional<Arguments> Parse(int argc, char** argv) {
       if (!format) return std::nullopt;
       arguments.options.format = *format;
     } else if (argument == "--code-page" && hasValue) {
-      const std::optional<LeadByteRanges> leadBytes = LeadBytesOfCodePage(std::atoi(argv[++index]));
-      if (!leadBytes) return std::nullopt;
-      arguments.options.leadByteRanges = *leadBytes;
+      const int codePage = std::atoi(argv[++index]);
+      if (!LeadBytesOfCodePage(codePage)) return std::nullopt;
+      arguments.options.codePage = codePage;
     } else if (argument.starts_with("-") || !arguments.file.empty()) {
       return std::nullopt;
     } else {

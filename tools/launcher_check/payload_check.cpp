@@ -50,12 +50,16 @@ Finding CheckCarried(const CarriedResource& carried, const std::optional<std::ve
 ContractReport CheckLauncher(Bytes image, const CheckOptions& options) {
   const std::optional<pe::PeImage> headers = pe::PeImage::Open(image);
   if (!headers) return {{"EXECUTABLE", std::nullopt, image.size(), Verdict::kError, "not a PE image"}};
-  ScratchWorld world(options.leadByteRanges);
+
+  const auto resource = [&](const resource_ids::ResourceId& id) { return pe::FindPeResource(image, id.type, id.id); };
+  // File names are read in the code page the launcher's process will have.
+  const auto manifest = resource(kManifest);
+  const bool utf8Process =
+      manifest && DeclaresUtf8CodePage({reinterpret_cast<const char*>(manifest->data()), manifest->size()});
+  ScratchWorld world(options.codePage, utf8Process);
   if (!world.Ready()) {
     return {{"EXECUTABLE", std::nullopt, image.size(), Verdict::kError, "no scratch folder for the ZIP reader"}};
   }
-
-  const auto resource = [&](const resource_ids::ResourceId& id) { return pe::FindPeResource(image, id.type, id.id); };
   // The resources the checks below read, kept alive while they look at them.
   const auto runtime = resource(resource_ids::kRuntime);
   const auto splash = resource(resource_ids::kSplash);
@@ -69,7 +73,7 @@ ContractReport CheckLauncher(Bytes image, const CheckOptions& options) {
   };
 
   ContractReport report = {CheckImage(*headers, image.size(), options.format), CheckImports(*headers),
-                           CheckManifest(resource(kManifest)), CheckSignature(image, *headers)};
+                           CheckManifest(manifest), CheckSignature(image, *headers)};
   ContractReport resources = {
       CheckRuntime(view(runtime), options.format, world),
       CheckSplash(view(splash)),

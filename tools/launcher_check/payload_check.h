@@ -10,9 +10,10 @@
 
 struct CheckOptions {
   ImageFormat format = kPe32I386;
-  // The ANSI code page's lead-byte ranges that file names are read in; none
-  // for a single-byte code page.
-  LeadByteRanges leadByteRanges;
+  // The ANSI code page of the users' systems, which the authoring tool wrote
+  // file names in (one LeadBytesOfCodePage knows). A launcher whose manifest
+  // makes its process's code page UTF-8 reads them as the launcher does.
+  int codePage = 1252;
 };
 
 // One finding for the image, its imports and its manifest, then one per

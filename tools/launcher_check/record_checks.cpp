@@ -88,11 +88,17 @@ Finding CheckHelpData(const std::optional<Bytes>& helpData) {
     return Judged(resource, helpData, Verdict::kError,
                   "no help-file name: the launcher shows " + Quoted(messages::kHelpFileNameMissing));
   }
-  if (!IsPlainFileName(help->name)) {
+  const std::optional<std::string> name = HelpFileNameForProcess(help->name);
+  if (!name) {
     return Judged(resource, helpData, Verdict::kError,
                   "help-file name " + Quoted(help->name) +
+                      " cannot be read in the users' code page: the launcher writes no help file and shows message 8");
+  }
+  if (!IsPlainFileName(*name)) {
+    return Judged(resource, helpData, Verdict::kError,
+                  "help-file name " + Quoted(*name) +
                       " is not a plain file name: the launcher writes no help file and shows message 8");
   }
   return Judged(resource, helpData, Verdict::kOk,
-                "help file " + Quoted(help->name) + " of " + std::to_string(help->content.size()) + " bytes");
+                "help file " + Quoted(*name) + " of " + std::to_string(help->content.size()) + " bytes");
 }

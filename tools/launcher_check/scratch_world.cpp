@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/sim/sim_world.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ constexpr char kFolder[] = "C:\\check\\";
 
 }  // namespace
 
-ScratchWorld::ScratchWorld(LeadByteRanges leadByteRanges) {
+ScratchWorld::ScratchWorld(int systemCodePage, bool utf8Process) {
   sim::ResetWorld();
   std::error_code error;
   std::string pattern = (std::filesystem::temp_directory_path(error) / "launcher-check.XXXXXX").string();
@@ -22,7 +23,12 @@ ScratchWorld::ScratchWorld(LeadByteRanges leadByteRanges) {
   root_ = pattern;
   sim::World& world = sim::TheWorld();
   world.sandboxRoot = root_;
-  world.leadByteRanges = std::move(leadByteRanges);
+  world.systemCodePage = static_cast<std::uint32_t>(systemCodePage);
+  world.processCodePage =
+      utf8Process ? platform::kUtf8CodePage : world.systemCodePage;
+  if (!utf8Process) {
+    world.leadByteRanges = LeadBytesOfCodePage(systemCodePage).value_or(LeadByteRanges{});
+  }
   std::filesystem::create_directories(world.HostPath(kFolder), error);
   if (error) root_.clear();
 }

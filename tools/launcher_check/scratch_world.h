@@ -19,9 +19,10 @@ using Bytes = std::span<const std::uint8_t>;
 
 class ScratchWorld {
  public:
-  // Resets the simulated Windows; names are then read by characters of a
-  // code page with these lead-byte ranges (none: a single-byte code page).
-  explicit ScratchWorld(LeadByteRanges leadByteRanges);
+  // Resets the simulated Windows as a system of ANSI code page
+  // `systemCodePage` (one LeadBytesOfCodePage knows), whose launcher process
+  // has that code page too, or UTF-8 with `utf8Process`.
+  ScratchWorld(int systemCodePage, bool utf8Process);
   ~ScratchWorld();
   ScratchWorld(const ScratchWorld&) = delete;
   ScratchWorld& operator=(const ScratchWorld&) = delete;

@@ -14,8 +14,10 @@
 //                               <bytes> bytes
 //       line <path> <text>      the file at <path> holds a line with <text>
 //   <exit-code>   the exit code TerminateProcess gives the target.
-//   <guard>       the name of a mutex the target holds at that moment. It is
-//                 opened just before the kill, told as held by another
+//   <guard>       the name of a mutex the target holds at that moment,
+//                 followed there by "." and the security identifier of the
+//                 user both run as (as the launcher names its start guard);
+//                 the mutex is opened just before the kill, told as held by another
 //                 process or not, and kept open until <stop-file>: so the
 //                 mutex outlives the target, abandoned, as it does when
 //                 another start of the target waits for it.
@@ -52,6 +54,7 @@
 // command line, 3 when the journal cannot be opened.
 #include <windows.h>
 #include <ntdef.h>
+#include <sddl.h>
 #include <tlhelp32.h>
 
 #include <cstdint>
@@ -211,9 +214,33 @@ struct Guard {
   const char* state;
 };
 
-Guard OpenGuard(const char* name) {
+// The security identifier of the user the tool runs as; empty when it
+// cannot be had.
+std::string UserSid() {
+  HANDLE rawToken = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &rawToken)) {
+    return {};
+  }
+  const KernelHandle token(rawToken);
+  std::vector<void*> buffer(256);
+  DWORD size = 0;
+  char* text = nullptr;
+  if (!::GetTokenInformation(token.Get(), TokenUser, buffer.data(),
+                             static_cast<DWORD>(buffer.size() * sizeof(void*)),
+                             &size) ||
+      !::ConvertSidToStringSidA(
+          reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
+    return {};
+  }
+  std::string sid = text;
+  ::LocalFree(text);
+  return sid;
+}
+
+Guard OpenGuard(const std::string& prefix) {
+  const std::string name = prefix + "." + UserSid();
   Guard guard{KernelHandle(::OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE,
-                                        FALSE, name)),
+                                        FALSE, name.c_str())),
               "missing"};
   if (!guard.mutex) return guard;
   const DWORD waited = ::WaitForSingleObject(guard.mutex.Get(), 0);
