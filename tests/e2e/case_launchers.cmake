@@ -50,6 +50,13 @@ add_runtime_archive(silent_runtime_archive
 add_case_launcher(LauncherWithSilentSplash RUNTIME "${silent_runtime}")
 add_dependencies(LauncherWithSilentSplash silent_runtime_archive)
 
+# A runtime module whose splash lasts four seconds.
+set(long_splash_runtime "${CMAKE_CURRENT_BINARY_DIR}/long_splash_runtime.zip")
+add_runtime_archive(long_splash_runtime_archive
+  MODULE runtime_module_double_v29_long_splash OUTPUT "${long_splash_runtime}")
+add_case_launcher(LauncherWithLongSplash RUNTIME "${long_splash_runtime}")
+add_dependencies(LauncherWithLongSplash long_splash_runtime_archive)
+
 # A runtime module that imports SheltraSupport.dll, which it loads only from
 # where the runtime's own setup puts it.
 set(supported_runtime "${CMAKE_CURRENT_BINARY_DIR}/supported_runtime.zip")

@@ -16,7 +16,7 @@ import shutil
 import subprocess
 import sys
 import time
-from pathlib import Path
+from pathlib import Path, PureWindowsPath
 
 import excel_double_registry as excel_double
 from launcher_cases import CASES
@@ -24,7 +24,8 @@ from run_account import print_account
 from wine_run import (START_LIMIT_SECONDS, Run, StartTimes, now_ms,
                       windows_path, read_journal, wait_for, CASE_FOLDERS,
                       CASE_FILES, EXCEL_FOLDER, TEMP_FOLDER,
-                      STAGING_PROBES_NAME, KILL_JOURNAL_NAME)
+                      STAGING_PROBES_NAME, KILL_JOURNAL_NAME,
+                      MESSAGE_SENDS_NAME)
 
 # The Excel double ends once the launcher has released its last reference.
 EXCEL_EXIT_LIMIT_SECONDS = 30
@@ -126,6 +127,10 @@ class Helpers:
         if case.probe_staging:
             self.start("staging_prober",
                        windows_path(run.work / STAGING_PROBES_NAME))
+        if case.probe_messages:
+            self.start("message_prober",
+                       windows_path(run.work / MESSAGE_SENDS_NAME),
+                       PureWindowsPath(case.install_as).name)
         if case.kill:
             self.start("kill_when", windows_path(run.work / KILL_JOURNAL_NAME),
                        *case.kill.tool_arguments(run, case.install_as))

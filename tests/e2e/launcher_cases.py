@@ -73,6 +73,9 @@ class Case:
     further_starts: List[Start] = field(default_factory=list)
     # Whether the staging prober watches the temporary folder meanwhile.
     probe_staging: bool = False
+    # Whether the message prober sends messages to the launcher's windows
+    # meanwhile.
+    probe_messages: bool = False
     # How long any one start may take before it counts as hung.
     start_limit_seconds: int = LAUNCH_LIMIT_SECONDS
     # The moment the kill tool ends the first start at; None: no start is
@@ -1202,7 +1205,7 @@ CASES.update({
         launcher="tests/e2e/LauncherWithSystemCodePage.exe",
         boxes=[RUNTIME_MISSING], locale=WESTERN_LOCALE,
         install_as=CYRILLIC_FOLDER + r"\Budget.exe",
-        verify=verify_all(verify_nothing_installed, verify_calls([]))),
+        verify=verify_all(verify_no_runtime_left, verify_calls([]))),
     "system_code_page_launcher_road": Case(
         launcher="tests/e2e/LauncherWithSystemCodePage.exe", boxes=[],
         locale=WESTERN_LOCALE,
@@ -1226,4 +1229,36 @@ CASES.update({
         "tests/e2e/LauncherWithWesternHelpFile.exe", WESTERN_HELP_NAME),
     "help_file_utf8_name": help_file_named(
         "tests/e2e/LauncherWithUtf8HelpFile.exe", UTF8_HELP_NAME),
+})
+
+
+# --- a launcher that waits still answers sent messages ---------------------
+
+def verify_sent_messages_answered(run):
+    """Every message the prober sent to the launcher's windows was answered
+    in time, those sent while it waited for the splash to end among them."""
+    sends = run.message_sends()
+    late = [send for send in sends if send["answered"] == "timeout"]
+    run.expect(not late, f"{len(late)} of {len(sends)} sent messages were "
+               "left unanswered: " + ", ".join(s["took"] + " ms" for s in late))
+    journal = run.runtime_journal()
+    splash = [int(r["time"]) for r in journal if r["record"] == "splash"]
+    ended = [int(r["time"]) for r in journal if r["record"] == "event-set"]
+    if not splash or not ended:
+        run.expect(False, "the runtime module journalled no whole splash")
+        return
+    # The launch is over well before the last second of a splash of four:
+    # what is sent then meets the launcher in its wait.
+    waiting = [send for send in sends if send["answered"] == "yes" and
+               ended[0] - 1000 <= int(send["time"]) < ended[0]]
+    run.expect(waiting, f"no message was answered in the last second of the "
+               f"splash ({len(sends)} sent in all)")
+
+
+CASES.update({
+    "splash_wait_answers_sent_messages": Case(
+        launcher="tests/e2e/LauncherWithLongSplash.exe", boxes=[],
+        probe_messages=True,
+        verify=verify_all(verify_splash("3000", "1,0,0,3"),
+                          verify_sent_messages_answered)),
 })

@@ -30,6 +30,8 @@ STAGING_PROBES_NAME = "staging_probes.txt"
 # What the kill tool journals there, and the exit code it gives the start it
 # ends, which no start of the launcher exits with by itself.
 KILL_JOURNAL_NAME = "kill_journal.txt"
+# The message prober's journal, in the case's work folder.
+MESSAGE_SENDS_NAME = "message_sends.txt"
 KILLED_EXIT_CODE = 75
 # The mutex a start holds from its runtime installation to the end of its
 # splash wait (launcher/start_guard.h) is named this, "." and the user's
@@ -120,6 +122,10 @@ class Run:
     def staging_probes(self):
         """The staging prober's records: file, attempt, result, error."""
         return key_value_records(self.work / STAGING_PROBES_NAME)
+
+    def message_sends(self):
+        """The message prober's records: answered, took, time."""
+        return key_value_records(self.work / MESSAGE_SENDS_NAME)
 
     def kill_records(self):
         """The kill tool's records (see tools/kill_when.cpp)."""

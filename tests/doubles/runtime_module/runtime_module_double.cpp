@@ -28,7 +28,8 @@
 //
 // time is milliseconds since the Unix epoch, wall clock. With a splash
 // event, the event is set from a thread of the double's own about half a
-// second after the call, as a splash ending on its own would be.
+// second after the call (29_long_splash: four seconds), as a splash ending
+// on its own would be.
 #include <windows.h>
 
 #include <cstdint>
@@ -52,7 +53,11 @@ constexpr bool kNamesSplashEvent = false;
 constexpr bool kNamesSplashEvent = true;
 #endif
 constexpr char kSplashEventName[] = "SheltraSplashDouble";
+#ifdef RUNTIME_DOUBLE_SPLASH_MILLISECONDS
+constexpr DWORD kSplashShownMilliseconds = RUNTIME_DOUBLE_SPLASH_MILLISECONDS;
+#else
 constexpr DWORD kSplashShownMilliseconds = 500;
+#endif
 
 // The launcher's byte-buffer object: four pointer-sized words.
 struct SplashByteBuffer {

@@ -5,7 +5,9 @@
 //
 // One line per path: "<path>\tmissing", or "<path>\tattributes=0x..\t
 // creation=<ticks>\taccess=<ticks>\tmodification=<ticks>" with file times as
-// decimal 100-nanosecond counts since 1601.
+// decimal 100-nanosecond counts since 1601. Paths are UTF-8, as the
+// launcher's process writes them (the tool's manifest gives it that code
+// page).
 #include <windows.h>
 
 #include <cstdio>

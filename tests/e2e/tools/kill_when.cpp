@@ -55,7 +55,6 @@
 #include <windows.h>
 #include <ntdef.h>
 #include <sddl.h>
-#include <tlhelp32.h>
 
 #include <cstdint>
 #include <string>
@@ -64,6 +63,7 @@
 
 #include "tests/support/kernel_handle.h"
 #include "tests/support/tool_files.h"
+#include "tests/support/tool_run.h"
 #include "tests/support/wall_clock.h"
 
 // ntdll's: stops every thread of a process where it is. Not declared in
@@ -72,65 +72,17 @@ extern "C" NTSTATUS NTAPI NtSuspendProcess(HANDLE process);
 
 namespace {
 
+using test_support::Deadline;
+using test_support::FindProcess;
 using test_support::KernelHandle;
 using test_support::OwnedFile;
+using Journal = test_support::ToolJournal;
 
 constexpr ULONGLONG kLimitMilliseconds = 120000;
 constexpr DWORD kTargetPollMilliseconds = 1;
 constexpr DWORD kEndWaitMilliseconds = 10000;
 constexpr DWORD kStopPollMilliseconds = 50;
 constexpr int kFixedArguments = 10;
-
-class Journal {
- public:
-  explicit Journal(const char* path)
-      : file_(OwnedFile(::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ,
-                                      nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr))) {}
-
-  explicit operator bool() const { return static_cast<bool>(file_); }
-
-  // Writes `fields` and the time `ms` as one line.
-  void Record(const std::string& fields, std::int64_t ms) {
-    const std::string line = fields + "\ttime=" + std::to_string(ms) + "\n";
-    DWORD written = 0;
-    ::WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()),
-                &written, nullptr);
-  }
-
- private:
-  KernelHandle file_;
-};
-
-// The time to give up waiting: the stop file, or the limit.
-class Deadline {
- public:
-  explicit Deadline(const char* stopFile)
-      : stopFile_(stopFile), end_(::GetTickCount64() + kLimitMilliseconds) {}
-
-  bool Passed() const {
-    return test_support::FileExists(stopFile_) || ::GetTickCount64() >= end_;
-  }
-
- private:
-  const char* stopFile_;
-  ULONGLONG end_;
-};
-
-// The id of the first process whose executable is named `name`; 0 when
-// there is none.
-DWORD FindProcess(const char* name) {
-  const KernelHandle snapshot(
-      OwnedFile(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)));
-  if (!snapshot) return 0;
-  PROCESSENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = ::Process32First(snapshot.Get(), &entry); more;
-       more = ::Process32Next(snapshot.Get(), &entry)) {
-    if (::lstrcmpiA(entry.szExeFile, name) == 0) return entry.th32ProcessID;
-  }
-  return 0;
-}
 
 // The whole file at `path`, shared with its writers; empty when it cannot
 // be read.
@@ -275,7 +227,7 @@ int main(int argc, char** argv) {
   Journal journal(argv[1]);
   if (!journal) return 3;
   const char* readyFile = argv[2];
-  const Deadline deadline(argv[3]);
+  const Deadline deadline(argv[3], kLimitMilliseconds);
   const char* executable = argv[4];
   const char* guardName = argv[5];
   const UINT killedExitCode = static_cast<UINT>(std::stoul(argv[6]));
