@@ -30,7 +30,8 @@ void WriteHelpFile(ResourceCatalogue& catalogue, const std::string& exePath,
   // steer the file out of the temporary folder or into a device, nor be cut
   // to fit the limit.
   if (!IsPlainFileName(help->name) || path.size() > kMaxPathLength ||
-      !WriteBytesToFile(path, help->content)) {
+      !WriteBytesToFile(path, help->content,
+                        ExistingFile::kReplacedUnlessReadOnly)) {
     error = messages::HelpFileNotCreated(path);
   }
 }

@@ -54,20 +54,19 @@ platform::UniqueFile ResourceStager::WriteTempFile(const std::uint8_t* data,
 
 bool ResourceStager::StageAndExtract(const std::uint8_t* data,
                                      std::uint32_t size,
-                                     const std::string& targetPath) {
+                                     platform::RawFile output,
+                                     ZipEntryInfo& entry) {
   if (data == nullptr || size == 0) return false;
-  if (platform::PathExists(targetPath) && !platform::RemoveFile(targetPath)) {
-    return false;
-  }
   platform::UniqueFile archive = WriteTempFile(data, size);
-  return archive && ExtractFirstEntry(std::move(archive), targetPath);
+  return archive && ExtractFirstEntry(std::move(archive), output, entry);
 }
 
 bool ResourceStager::ExtractFirstEntry(platform::UniqueFile archive,
-                                       const std::string& targetPath) {
+                                       platform::RawFile output,
+                                       ZipEntryInfo& entry) {
   ZipHandle zip = OpenZipArchive(std::move(archive));
   if (!zip) return false;
-  const ZipStatus status = ExtractZipEntry(*zip, 0, targetPath);
+  const ZipStatus status = ExtractZipEntryInto(*zip, 0, output, entry);
   CloseZip(std::move(zip));
   return status == zip_status::kOk;
 }
