@@ -14,20 +14,23 @@
 
 namespace {
 
-// Writes the first entry's bytes through a file of its own beside
-// `targetPath` and moves it there; `entry` then describes the entry.
+// Stages the archive, writes the first entry's bytes through a file of its
+// own beside `targetPath` and moves it there; `entry` then describes the
+// entry.
 bool PlaceFirstEntry(const std::vector<std::uint8_t>& archive,
                      const std::string& targetPath, ZipEntryInfo& entry) {
+  ResourceStager stager;
+  platform::UniqueFile staged =
+      stager.Stage(archive.empty() ? nullptr : archive.data(),
+                   static_cast<std::uint32_t>(archive.size()));
   // Every missing folder of the module's path is made, a base folder that
   // does not exist yet included, as extracting to a path makes them.
   std::string path;
-  if (!PrepareOutputPath({}, targetPath, path)) return false;
+  if (!staged || !PrepareOutputPath({}, targetPath, path)) return false;
   PendingFile pending(targetPath, ExistingFile::kKept);
-  ResourceStager stager;
   return pending &&
-         stager.StageAndExtract(archive.empty() ? nullptr : archive.data(),
-                                static_cast<std::uint32_t>(archive.size()),
-                                pending.File(), entry) &&
+         ResourceStager::ExtractFirstEntry(std::move(staged), pending.File(),
+                                           entry) &&
          pending.Close() && pending.MoveIntoPlace();
 }
 

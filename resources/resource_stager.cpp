@@ -27,8 +27,9 @@ std::string ResourceStager::MakeTempName() {
   return name.size() <= kMaxPathLength ? name : std::string();
 }
 
-platform::UniqueFile ResourceStager::WriteTempFile(const std::uint8_t* data,
-                                                   std::uint32_t size) {
+platform::UniqueFile ResourceStager::Stage(const std::uint8_t* data,
+                                           std::uint32_t size) {
+  if (data == nullptr || size == 0) return {};
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
     const std::string name = MakeTempName();
     if (name.empty()) return {};
@@ -50,15 +51,6 @@ platform::UniqueFile ResourceStager::WriteTempFile(const std::uint8_t* data,
     return file;
   }
   return {};
-}
-
-bool ResourceStager::StageAndExtract(const std::uint8_t* data,
-                                     std::uint32_t size,
-                                     platform::RawFile output,
-                                     ZipEntryInfo& entry) {
-  if (data == nullptr || size == 0) return false;
-  platform::UniqueFile archive = WriteTempFile(data, size);
-  return archive && ExtractFirstEntry(std::move(archive), output, entry);
 }
 
 bool ResourceStager::ExtractFirstEntry(platform::UniqueFile archive,

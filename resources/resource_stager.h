@@ -16,12 +16,10 @@
 
 class ResourceStager {
  public:
-  // True exactly when the bytes of entry 0 of the archive were written into
-  // `output` (open for writing), with `entry` describing it: its times and
-  // attributes are for the caller to apply where the file ends up. Fails at
-  // once for empty input. Shows nothing; the caller words the error.
-  bool StageAndExtract(const std::uint8_t* data, std::uint32_t size,
-                       platform::RawFile output, ZipEntryInfo& entry);
+  // A new temporary file holding `data`, positioned at its start, for
+  // ExtractFirstEntry; empty for empty input or when none could be written.
+  // A name that exists belongs to someone else: it is skipped, not deleted.
+  platform::UniqueFile Stage(const std::uint8_t* data, std::uint32_t size);
 
   // The next temporary name: temporary folder, process id and a counter of
   // this process as digits, ".dat". Empty when the folder is unknown or the
@@ -30,14 +28,10 @@ class ResourceStager {
 
   // True exactly when the bytes of entry 0 of the archive in `archive` (open
   // for reading, positioned at the archive's start) were written into
-  // `output`. `archive` is closed afterwards.
+  // `output` (open for writing), with `entry` describing it: its times and
+  // attributes are for the caller to apply where the file ends up.
+  // `archive` is closed afterwards. Shows nothing; the caller words the
+  // error.
   static bool ExtractFirstEntry(platform::UniqueFile archive,
                                 platform::RawFile output, ZipEntryInfo& entry);
-
- private:
-  // A new temporary file holding `data`, positioned at its start; empty when
-  // none could be written. A name that exists belongs to someone else: it is
-  // skipped, not deleted.
-  platform::UniqueFile WriteTempFile(const std::uint8_t* data,
-                                     std::uint32_t size);
 };
