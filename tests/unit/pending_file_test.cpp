@@ -158,6 +158,26 @@ TEST_F(PendingFileTest, ScannerHoldingTheNewFileIsWaitedOutWithinTheBound) {
   }
 }
 
+// A place whose folder leaves no room for a name beside it within 259
+// characters is written in place, by the same rules.
+TEST_F(PendingFileTest, PlaceTooDeepForANameBesideItIsWrittenInPlace) {
+  const std::string folder = "C:\\" + std::string(240, 'd') + "\\";
+  const std::string place = folder + std::string(259 - folder.size(), 'f');
+  std::filesystem::create_directories(world().HostPath(folder));
+  EXPECT_TRUE(WriteBytesToFile(place, Bytes("first"), ExistingFile::kKept));
+  EXPECT_FALSE(WriteBytesToFile(place, Bytes("second"), ExistingFile::kKept));
+  Attributes(place) = attribute::kReadOnly;
+  EXPECT_FALSE(WriteBytesToFile(place, Bytes("second"),
+                                ExistingFile::kReplacedUnlessReadOnly));
+  EXPECT_EQ(FileContent(place), "first");
+  EXPECT_TRUE(WriteBytesToFile(place, Bytes("third"), ExistingFile::kReplaced));
+  EXPECT_EQ(FileContent(place), "third");
+  // A write that does not complete leaves no part of it in place.
+  world().faults.FailCall("WriteToFile", 1);
+  EXPECT_FALSE(WriteBytesToFile(place, Bytes("fourth"), ExistingFile::kReplaced));
+  EXPECT_FALSE(platform::PathExists(place));
+}
+
 TEST_F(PendingFileTest, LeftoversAreRemovedReadOnlyOrNotUnlessHeld) {
   const std::string plain = kPlace + ".77-1.partial";
   const std::string readOnly = kFolder + "SheltraRuntime.dll.78.partial";
