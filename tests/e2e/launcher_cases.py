@@ -9,7 +9,7 @@ from typing import Callable, List, Optional, Union
 import excel_double_registry as excel_double
 from killed_start import (EXCEL_JOURNAL, KillMoment, LATE_SHARE,
                           PARTIAL_PATTERN, STAGED_PATTERN, describe_files,
-                          partial_path, phase_at_kill, read_kill,
+                          partial_of, phase_at_kill, read_kill,
                           split_journal)
 from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
                       ARCHIVE_ATTRIBUTE, workbook_path_failed, Run, HKCU, HKLM,
@@ -75,6 +75,9 @@ class Case:
     # The moment the kill tool ends the first start at; None: no start is
     # ended from outside.
     kill: Optional[KillMoment] = None
+    # How long the scanner holds each new file of the product folder, which
+    # the case must have made (tools/scanner.cpp); 0: no scanner.
+    scanner_hold_ms: int = 0
 
 
 def verify_runtime_at(path):
@@ -766,7 +769,7 @@ def verify_kill_landed(phase):
             return
         found = phase_at_kill(run, seen, large_module_size(run))
         if found != phase:
-            run.missed_phase = found
+            run.missed_phase = f"killed in phase '{found}'"
             run.failures.append(
                 f"the start was killed in phase '{found}', not '{phase}'")
         run.expect(seen.suspended, "the kill tool could not suspend the "
@@ -799,8 +802,8 @@ def verify_kill_landed(phase):
 
 def verify_start_after_kill(run):
     """The start after the killed one splashed, once, from the complete
-    module, and waited for the splash's end; a partial module file left
-    in the product folder can only be the killed start's."""
+    module, and waited for the splash's end; it took over the abandoned
+    start guard, so it removed the partial file the killed start left."""
     seen = kill_seen(run)
     if seen is None:
         return
@@ -821,11 +824,13 @@ def verify_start_after_kill(run):
                          "splashed from the complete module")
     partials = {path.name: path.stat().st_size for path in
                 run.in_prefix(PRODUCT_FOLDER).glob("*.partial")}
-    killed_partial = partial_path(seen.pid).rpartition("\\")[2]
-    run.expect(set(partials) <= {killed_partial},
-               f"partial files not of the killed start left: {partials}")
-    run.notes.append("partial files left in the product folder: " +
-                     describe_files(partials))
+    run.expect(not partials, f"partial files left: {partials}")
+    killed_partial = partial_of(seen.pid, seen.after)
+    run.notes.append(
+        "the killed start's partial file " +
+        ("(none)" if killed_partial is None else f"of {killed_partial} B") +
+        "; partial files left after the next start: " +
+        describe_files(partials))
 
 
 def killed_start(moment):
@@ -837,6 +842,97 @@ def killed_start(moment):
         verify=verify_all(verify_large_runtime_installed,
                           verify_start_after_kill,
                           verify_calls(FULL_START)))
+
+
+# --- a scanner on the product folder ----------------------------------------
+# An antivirus product or an indexer opens every new file of the product
+# folder as soon as its writer lets go of it and holds it, sharing reading
+# and writing but not deletion: until it lets go, the file can be neither
+# renamed into place nor deleted. The launcher waits such a hold out for up
+# to 2 s; held longer, a file counts as in use, as before.
+
+RUNTIME_NOT_INSTALLED = ("Sheltra was unable to install Runtime to the "
+                         "following location:\n" + RUNTIME_PATH)
+
+
+def new_files_held(run, name):
+    """The scanner's records of the files written beside the file `name`
+    of the product folder (its partial files) that it opened and held."""
+    return [scan for scan in run.scans()
+            if scan["file"].startswith(name + ".") and
+            scan["file"].endswith(".partial") and scan["opened"] != "never"]
+
+
+def verify_scanner_held(name):
+    """The scanner held a new file written beside the file `name` of the
+    product folder, so that the start met it: an attempt where it missed
+    that moment is tried again. Tells when it held each new file, from the
+    first start's begin."""
+    def verify(run):
+        origin = run.starts[0].begin_ms if run.starts else 0
+        if not new_files_held(run, name):
+            run.missed_phase = f"the scanner did not hold {name}'s new file"
+            run.failures.append(run.missed_phase)
+        for scan in run.scans():
+            if not scan["file"].endswith(".partial"):
+                continue
+            held = ("never held it" if scan["opened"] == "never" else
+                    f"held it from {seconds_after(scan['opened'], origin)} "
+                    f"to {seconds_after(scan['closed'], origin)}")
+            run.notes.append(f"{scan['file']}: the scanner {held} "
+                             f"({scan['tries']} tries)")
+    return verify
+
+
+def verify_partials_left(*names):
+    """The partial files left in the product folder are one written beside
+    each of `names`, and no others."""
+    def verify(run):
+        left = sorted(path.name for path in
+                      run.in_prefix(PRODUCT_FOLDER).glob("*.partial"))
+        run.expect(len(left) == len(names) and
+                   all(any(file.startswith(name + ".") for file in left)
+                       for name in names),
+                   f"partial files left: {left}, expected one of each of "
+                   f"{list(names)}")
+    return verify
+
+
+# The names of the files the scanner meets in the product folder.
+RUNTIME_FILE = RUNTIME_NAME[1:]
+
+
+def scanner_case(hold_ms, boxes, verify):
+    """The large-runtime launcher started once while the scanner holds each
+    new file of the product folder `hold_ms`."""
+    return Case(launcher=LARGE_RUNTIME_LAUNCHER, boxes=boxes,
+                scanner_hold_ms=hold_ms, arrange=make_folder(PRODUCT_FOLDER),
+                verify=verify)
+
+
+SCANNER_CASES = {
+    # A scanner that lets go at once: the start as without one.
+    "scanner_peeking_at_new_files": scanner_case(
+        1, [], verify_all(verify_large_runtime_installed,
+                          verify_addin(XLAM_PATH, "loader.xlam"),
+                          verify_calls(FULL_START), verify_partials_left())),
+    # Held 400 ms each, the runtime module and the loader add-in land whole
+    # all the same, and no message is shown.
+    "scanner_holding_new_files_400ms": scanner_case(
+        400, [], verify_all(verify_large_runtime_installed,
+                            verify_complete_module_splashes(1),
+                            verify_addin(XLAM_PATH, "loader.xlam"),
+                            verify_calls(FULL_START), verify_partials_left(),
+                            verify_scanner_held(RUNTIME_FILE))),
+    # Held 5 s, past the wait: the runtime module cannot be installed, as
+    # before; its new file, still held when the start gives up, is left for
+    # a later start to remove.
+    "scanner_holding_new_files_5s": scanner_case(
+        5000, [RUNTIME_NOT_INSTALLED],
+        verify_all(verify_no_runtime_left, verify_calls([]),
+                   verify_scanner_held(RUNTIME_FILE),
+                   verify_partials_left(RUNTIME_FILE))),
+}
 
 
 EXCEL_TOO_OLD = (
@@ -1162,3 +1258,4 @@ CASES.update({f"concurrent_starts_{round(delay * 1000)}ms":
 # A start killed at each moment, then the same launcher started again.
 CASES.update({f"killed_{name}": killed_start(moment)
               for name, moment in KILL_MOMENTS.items()})
+CASES.update(SCANNER_CASES)
