@@ -863,16 +863,28 @@ def new_files_held(run, name):
             scan["file"].endswith(".partial") and scan["opened"] != "never"]
 
 
+# What the case's expectations follow from: a rename of a file the scanner
+# holds meets ERROR_SHARING_VIOLATION, which the launcher waits out.
+SHARING_VIOLATION = "32"
+
+
 def verify_scanner_held(name):
     """The scanner held a new file written beside the file `name` of the
     product folder, so that the start met it: an attempt where it missed
-    that moment is tried again. Tells when it held each new file, from the
-    first start's begin."""
+    that moment is tried again. The rename the scanner tried of each file
+    it held met a sharing violation under the Wine in use, as on Windows.
+    Tells when it held each new file, from the first start's begin."""
     def verify(run):
         origin = run.starts[0].begin_ms if run.starts else 0
-        if not new_files_held(run, name):
+        held = new_files_held(run, name)
+        if not held:
             run.missed_phase = f"the scanner did not hold {name}'s new file"
             run.failures.append(run.missed_phase)
+        for scan in held:
+            run.expect(scan["rename"] == SHARING_VIOLATION,
+                       f"renaming {scan['file']} while the scanner held it "
+                       f"met error {scan['rename']}: this case expects a "
+                       "sharing violation, as Windows answers")
         for scan in run.scans():
             if not scan["file"].endswith(".partial"):
                 continue

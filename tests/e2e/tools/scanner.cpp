@@ -15,6 +15,12 @@
 //
 //   file=<name>  appeared=<ms>  opened=<ms>|never  closed=<ms>
 //   tries=<opens tried>  error=<GetLastError of the last failed open, or 0>
+//   rename=<GetLastError of a rename tried while held, or 0>
+//
+// The rename is tried once, as soon as the file is held, through the file's
+// name: it tells what any program that renames or deletes the file meets
+// while the scanner holds it (on Windows, ERROR_SHARING_VIOLATION). Should
+// it succeed, the file is renamed back at once.
 //
 // with times in milliseconds since the Unix epoch. <ready-file> is made once
 // the watch is set up. Exit code 0; 2 for a wrong command line, 3 when the
@@ -68,6 +74,7 @@ struct Scan {
   std::int64_t opened = 0;
   int tries = 0;
   DWORD error = 0;
+  DWORD renameError = 0;
   KernelHandle file;
 };
 
@@ -128,7 +135,15 @@ class Scanner {
       return false;
     }
     scan.opened = test_support::UnixMilliseconds();
+    scan.renameError = TryRename(folder_ + scan.name);
     return true;
+  }
+
+  static DWORD TryRename(const std::wstring& path) {
+    const std::wstring moved = path + L".held";
+    if (!::MoveFileW(path.c_str(), moved.c_str())) return ::GetLastError();
+    ::MoveFileW(moved.c_str(), path.c_str());
+    return 0;
   }
 
   // Closes the file, if it was opened, and journals the scan.
@@ -140,7 +155,8 @@ class Scanner {
         (scan.opened != 0 ? std::to_string(scan.opened) : "never") +
         "\tclosed=" + std::to_string(test_support::UnixMilliseconds()) +
         "\ttries=" + std::to_string(scan.tries) +
-        "\terror=" + std::to_string(scan.opened != 0 ? 0 : scan.error) + "\n";
+        "\terror=" + std::to_string(scan.opened != 0 ? 0 : scan.error) +
+        "\trename=" + std::to_string(scan.renameError) + "\n";
     DWORD written = 0;
     ::WriteFile(journal_.Get(), line.data(), static_cast<DWORD>(line.size()),
                 &written, nullptr);
