@@ -132,7 +132,8 @@ class Helpers:
                        *case.kill.tool_arguments(run, case.install_as))
         if case.scanner_hold_ms:
             self.start("scanner", windows_path(run.work / SCANNER_JOURNAL_NAME),
-                       PRODUCT_FOLDER, case.scanner_hold_ms)
+                       PRODUCT_FOLDER, case.scanner_hold_ms,
+                       *case.scanned_earlier)
 
     def start(self, tool, first_argument, *further_arguments):
         ready = self.run.work / f"{tool}-ready"

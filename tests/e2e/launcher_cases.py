@@ -78,6 +78,9 @@ class Case:
     # How long the scanner holds each new file of the product folder, which
     # the case must have made (tools/scanner.cpp); 0: no scanner.
     scanner_hold_ms: int = 0
+    # Files of the product folder the scanner holds from its start, as if
+    # they had just appeared.
+    scanned_earlier: List[str] = field(default_factory=list)
 
 
 def verify_runtime_at(path):
@@ -914,6 +917,39 @@ def verify_partials_left(*names):
 RUNTIME_FILE = RUNTIME_NAME[1:]
 
 
+XLAM_FILE = XLAM_NAME[1:]
+
+
+def put_earlier_read_only_addin(run):
+    """An add-in an earlier start left read-only (Wine shows a file without
+    write permission as read-only)."""
+    run.put_text(XLAM_PATH, "an earlier start's add-in\n")
+    run.in_prefix(XLAM_PATH).chmod(0o444)
+
+
+def verify_earlier_read_only_addin_kept(run):
+    path = run.in_prefix(XLAM_PATH)
+    run.expect(path.read_bytes() == b"an earlier start's add-in\n",
+               "the earlier add-in was not kept")
+    facts = run.file_facts(XLAM_PATH)
+    attributes = facts["attributes"] if facts else 0
+    run.expect(attributes & READ_ONLY_ATTRIBUTE,
+               f"the kept add-in's attributes {attributes:#x} lack the "
+               "read-only bit")
+
+
+def verify_scanner_held_earlier(name):
+    """The scanner held the file `name` that was there before the start,
+    and renaming it meanwhile met a sharing violation."""
+    def verify(run):
+        held = [scan for scan in run.scans() if scan["file"] == name and
+                scan["opened"] != "never"]
+        run.expect(held and held[0]["rename"] == SHARING_VIOLATION,
+                   f"the scanner's hold of {name}: {held}; this case expects "
+                   "one whose rename meets a sharing violation")
+    return verify
+
+
 def scanner_case(hold_ms, boxes, verify):
     """The large-runtime launcher started once while the scanner holds each
     new file of the product folder `hold_ms`."""
@@ -944,6 +980,19 @@ SCANNER_CASES = {
         verify_all(verify_no_runtime_left, verify_calls([]),
                    verify_scanner_held(RUNTIME_FILE),
                    verify_partials_left(RUNTIME_FILE))),
+    # A scanner holding the add-in an earlier start left read-only for as
+    # long as the case runs, while an Excel keeps the earlier runtime module
+    # loaded: the module is used as it is at once (access denied is not
+    # waited for); the add-in's replacement is tried for 2 s, then the
+    # earlier add-in is used as it is, read-only still, with no message.
+    "scanner_holding_earlier_addin": Case(
+        launcher="payload/Launcher.exe", boxes=[], holder=RUNTIME_PATH,
+        scanner_hold_ms=120000, scanned_earlier=[XLAM_FILE],
+        arrange=steps(put_old_runtime, put_earlier_read_only_addin),
+        verify=verify_all(verify_runtime_is(28),
+                          verify_earlier_read_only_addin_kept,
+                          verify_calls(FULL_START),
+                          verify_scanner_held_earlier(XLAM_FILE))),
 }
 
 

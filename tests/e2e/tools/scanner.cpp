@@ -4,6 +4,10 @@
 // and held for a while, so that nobody can delete or rename it meanwhile:
 //
 //   scanner.exe <journal> <ready-file> <stop-file> <folder> <hold-ms>
+//               [<name>...]
+//
+// Each <name>, a file of <folder> that exists already, is held from the
+// start as if it had just appeared.
 //
 // The folder is watched with ReadDirectoryChangesW until <stop-file> exists
 // (or for two minutes at most). A file that cannot be opened yet (its
@@ -234,7 +238,7 @@ class FolderWatch {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 6) return 2;
+  if (argc < 6) return 2;
   KernelHandle journal(OwnedFile(::CreateFileA(
       argv[1], GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
       FILE_ATTRIBUTE_NORMAL, nullptr)));
@@ -245,6 +249,10 @@ int main(int argc, char** argv) {
   if (!watch) return 4;
   Scanner scanner(std::move(journal), folder,
                   static_cast<DWORD>(std::stoul(argv[5])));
+  for (int earlier = 6; earlier < argc; ++earlier) {
+    scanner.Appeared(Wide(argv[earlier]));
+  }
+  scanner.Work();
   test_support::MakeEmptyFile(argv[2]);
 
   const ULONGLONG deadline = ::GetTickCount64() + kLimitMilliseconds;
