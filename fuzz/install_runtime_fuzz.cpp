@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
 
   std::string runtimePath;
   LauncherError error;
-  const bool installed = InstallRuntime(kExe, runtimePath, error);
+  const bool installed = InstallRuntime(kExe, /*soleStart=*/true, runtimePath, error);
   // An empty resource reads as none: nothing is installed, nothing touched.
   if (archive.empty()) {
     if (installed || error != messages::kRuntimeMissing) {

@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-// Writes `bytes` to `path`, replacing the file there, if any, in one step:
-// the bytes go to a partial file beside it (PartialPathFor), which is renamed
-// over `path` once every byte is written and the file closed cleanly. So
-// `path` only ever holds the earlier file or the complete new one, whatever
-// another start does meanwhile (a path too deep for a partial name beside
-// it is written in place, and deleted again if it cannot be written whole).
-// False when the file cannot be written or
-// cannot replace the one at `path` (read-only, or held by another process):
-// that file then stays as it is, and no partial file is left.
+#include "install/pending_file.h"
+
+// Writes `bytes` to `path` through a PendingFile: `path` only ever holds the
+// file that was there or the complete new one, whatever another start does
+// meanwhile. `existing` says what becomes of a file already at `path`. False
+// when the file cannot be written whole or cannot take its place (read-only
+// as `existing` tells, held by another process past the retries): the file
+// at `path` then stays as it is, and the new one is removed.
 bool WriteBytesToFile(const std::string& path,
-                      const std::vector<std::uint8_t>& bytes);
+                      const std::vector<std::uint8_t>& bytes,
+                      ExistingFile existing);

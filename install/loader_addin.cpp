@@ -4,7 +4,6 @@
 
 #include "common/path_limits.h"
 #include "install/file_writer.h"
-#include "install/installed_file.h"
 #include "install/product_folder.h"
 #include "install/runtime_contract.h"
 #include "platform/files.h"
@@ -40,8 +39,8 @@ std::string ExtractLoaderAddin(const std::string& exePath,
 
   // Rewritten at every start, also when an earlier start left it read-only;
   // an add-in that an Excel holds open stays as it is and is used.
-  MakeWritable(path);
-  if (WriteBytesToFile(path, addin) || platform::PathExists(path)) {
+  if (WriteBytesToFile(path, addin, ExistingFile::kReplaced) ||
+      platform::PathExists(path)) {
     return path;
   }
   return {};

@@ -3,56 +3,51 @@
 #include "common/messages.h"
 #include "common/path_limits.h"
 #include "install/installed_file.h"
+#include "install/pending_file.h"
 #include "install/product_folder.h"
 #include "install/runtime_contract.h"
 #include "platform/files.h"
 #include "resources/resource_catalogue.h"
 #include "resources/resource_stager.h"
+#include "resources/zip/zip_entry_info.h"
+#include "resources/zip/zip_paths.h"
 
 namespace {
 
-// The runtime module is a file: a first entry that is a folder installs
-// nothing, and the folder it made is taken away again.
-bool ExtractedAFile(const std::string& path) {
-  namespace attribute = platform::file_attribute;
-  // Attributes that cannot be read tell of no folder: what was extracted is
-  // then moved, or removed when it cannot be.
-  const std::uint32_t attributes = platform::QueryFileAttributes(path);
-  if (attributes == attribute::kInvalid ||
-      (attributes & attribute::kDirectory) == 0) {
-    return true;
-  }
-  platform::RemoveFolder(path);
-  return false;
+// Stages the archive, writes the first entry's bytes through a file of its
+// own beside `targetPath` and moves it there; `entry` then describes the
+// entry.
+bool PlaceFirstEntry(const std::vector<std::uint8_t>& archive,
+                     const std::string& targetPath, ZipEntryInfo& entry) {
+  ResourceStager stager;
+  platform::UniqueFile staged =
+      stager.Stage(archive.empty() ? nullptr : archive.data(),
+                   static_cast<std::uint32_t>(archive.size()));
+  // Every missing folder of the module's path is made, a base folder that
+  // does not exist yet included, as extracting to a path makes them.
+  std::string path;
+  if (!staged || !PrepareOutputPath({}, targetPath, path)) return false;
+  PendingFile pending(targetPath, ExistingFile::kKept);
+  return pending &&
+         ResourceStager::ExtractFirstEntry(std::move(staged), pending.File(),
+                                           entry) &&
+         pending.Close() && pending.MoveIntoPlace();
 }
 
 }  // namespace
 
 bool ExtractRuntimeFile(const std::vector<std::uint8_t>& archive,
                         const std::string& targetPath) {
-  const std::string partial = PartialPathFor(targetPath);
-  // A target so deep that no partial name fits beside it is written in
-  // place.
-  const std::string& extractTo = partial.empty() ? targetPath : partial;
-  // A partial file of a killed start that had this process id goes first:
-  // it may carry the archive's read-only attribute.
-  if (!partial.empty() && platform::PathExists(partial)) {
-    RemoveInstalledFile(partial);
+  ZipEntryInfo entry;
+  if (!PlaceFirstEntry(archive, targetPath, entry)) {
+    return platform::PathExists(targetPath);
   }
-  ResourceStager stager;
-  bool installed =
-      stager.StageAndExtract(archive.empty() ? nullptr : archive.data(),
-                             static_cast<std::uint32_t>(archive.size()),
-                             extractTo) &&
-      ExtractedAFile(extractTo);
-  if (installed && !partial.empty()) {
-    installed = MoveIntoPlace(partial, targetPath, /*replace=*/false);
-  }
-  return installed || platform::PathExists(targetPath);
+  ApplyEntryTimesAndAttributes(entry, targetPath);
+  return true;
 }
 
-bool InstallRuntime(const std::string& exePath, std::string& runtimePath,
-                    LauncherError& error) {
+bool InstallRuntime(const std::string& exePath, bool soleStart,
+                    std::string& runtimePath, LauncherError& error) {
   std::string base = GetLocalAppDataPath();
   if (base.empty()) base = GetProgramFilesPath();
   if (base.empty()) {
@@ -60,6 +55,7 @@ bool InstallRuntime(const std::string& exePath, std::string& runtimePath,
     return false;
   }
   const std::string folder = EnsureProductFolder(base);
+  if (soleStart && !folder.empty()) RemoveLeftoverPartialFiles(folder);
 
   std::vector<std::uint8_t> archive;
   ResourceCatalogue catalogue;
@@ -79,8 +75,11 @@ bool InstallRuntime(const std::string& exePath, std::string& runtimePath,
 
   // Rewritten at every start, also when an earlier start installed it
   // read-only; a module that cannot be deleted is in use and is used as it
-  // is.
-  if (platform::PathExists(runtimePath)) RemoveInstalledFile(runtimePath);
+  // is. Removed before the extraction, so that a start while Excel has it
+  // loaded extracts nothing.
+  if (platform::PathExists(runtimePath)) {
+    RepeatWhileHeld([&] { return RemoveInstalledFile(runtimePath); });
+  }
   if (platform::PathExists(runtimePath)) return true;
 
   if (!ExtractRuntimeFile(archive, runtimePath)) {

@@ -32,9 +32,9 @@ void WriteHelpFile(ResourceCatalogue& catalogue, const std::string& exePath,
   // The name comes from the executable's own resources, yet it must not
   // steer the file out of the temporary folder or into a device, nor be cut
   // to fit the limit.
-  if (!name || !IsPlainFileName(*name) ||
-      !FitsPathLimit(path) ||
-      !WriteBytesToFile(path, help->content)) {
+  if (!name || !IsPlainFileName(*name) || !FitsPathLimit(path) ||
+      !WriteBytesToFile(path, help->content,
+                        ExistingFile::kReplacedUnlessReadOnly)) {
     error = messages::HelpFileNotCreated(path);
   }
 }

@@ -8,7 +8,8 @@ class ResourceCatalogue;
 
 // Writes the help file carried in the CHM resource of the executable at
 // `exePath` into the user's temporary folder, under the name the help data
-// gives, replacing a file of that name. No CHM resource, or the one-byte
+// gives, replacing a file of that name unless it is read-only (the launcher
+// never makes it so: its user did). No CHM resource, or the one-byte
 // placeholder, writes nothing and says nothing. Otherwise a failure writes
 // its message into `error` (and leaves no file it made): help data that is
 // not well-formed, an empty name, a name that is more than a file name, a

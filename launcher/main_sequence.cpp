@@ -27,7 +27,7 @@ void RunInstalledSteps(const std::string& exePath, bool runtimeWasRegistered,
   const StartGuard guard;
   ResourceCatalogue catalogue;
   std::string runtimePath;
-  if (!InstallRuntime(exePath, runtimePath, error)) return;
+  if (!InstallRuntime(exePath, guard.Held(), runtimePath, error)) return;
 
   std::string extension;
   catalogue.ReadExtension(exePath, extension);

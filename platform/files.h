@@ -3,7 +3,8 @@
 // Files and folders by narrow (ANSI code page) path. On Windows: CreateFileA,
 // ReadFile, WriteFile, SetFilePointerEx, SetFileTime, CloseHandle,
 // GetFileAttributesA, SetFileAttributesA, CreateDirectoryA, DeleteFileA,
-// RemoveDirectoryA, MoveFileExA, GetCurrentDirectoryA, GetTempPathA, SystemTimeToFileTime and
+// RemoveDirectoryA, MoveFileExA, FindFirstFileA, FindNextFileA, FindClose,
+// GetCurrentDirectoryA, GetTempPathA, SystemTimeToFileTime and
 // LocalFileTimeToFileTime.
 //
 // Share modes: a file opened for reading can be opened for reading again,
@@ -12,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/unique_handle.h"
 
@@ -56,6 +58,22 @@ enum class CreateMode {
 
 enum class SeekOrigin { kBegin, kCurrent, kEnd };
 
+// How a removal or a rename ended. The failures are told apart as far as a
+// caller decides differently on them: a hold that passes, and a refusal
+// that waiting does not change.
+enum class FileChange {
+  kDone,
+  // Another handle is open on the file without delete sharing, such as a
+  // scanner's or an indexer's that opened it as it appeared
+  // (ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION).
+  kSharingViolation,
+  // The file is loaded as a module, read-only, or out of the user's rights
+  // (ERROR_ACCESS_DENIED).
+  kAccessDenied,
+  // Anything else: nothing at the path, a file in the way, a bad path.
+  kFailed,
+};
+
 // Opens an existing file for reading, shared for reading. nullptr on failure.
 RawFile OpenFileForReading(const std::string& path);
 // Creates a file for writing with the given attributes (kNormal for none).
@@ -81,10 +99,6 @@ bool WriteToFile(RawFile file, const void* data, std::uint32_t size,
 // Moves the file pointer; `position` receives the new absolute position.
 bool SeekFile(RawFile file, std::int64_t offset, SeekOrigin origin,
               std::uint64_t& position);
-// Sets the times given; a null pointer leaves that time unchanged.
-bool SetFileTimes(RawFile file, const FileTime* creation,
-                  const FileTime* access, const FileTime* modification);
-
 // The attribute bits of what exists at `path`, or file_attribute::kInvalid.
 std::uint32_t QueryFileAttributes(const std::string& path);
 // Whether anything, a file or a folder, exists at `path`.
@@ -93,17 +107,29 @@ inline bool PathExists(const std::string& path) {
 }
 // Sets the attribute bits of what exists at `path` (kNormal for none).
 bool ApplyFileAttributes(const std::string& path, std::uint32_t attributes);
+// Sets the times given of the file at `path`; a null pointer leaves that
+// time unchanged. Works on a file another process holds open, as long as it
+// shares reading and writing.
+bool ApplyFileTimes(const std::string& path, const FileTime* creation,
+                    const FileTime* access, const FileTime* modification);
+// The names of the files (never folders) in a folder that match `pattern`:
+// the folder's path, a backslash and a last part that may hold the
+// wildcards `*` and `?`. Empty when there are none or the folder cannot be
+// listed.
+std::vector<std::string> FindFileNames(const std::string& pattern);
 // Creates one folder level.
 bool CreateFolder(const std::string& path);
 // Removes an empty folder.
 bool RemoveFolder(const std::string& path);
-bool RemoveFile(const std::string& path);
-// Renames the file at `from` to `to` on the same volume, never by copying.
-// With `replaceExisting`, a file at `to` is replaced, which fails while it
-// is open, loaded or read-only; without it, anything at `to` makes the
-// rename fail.
-bool RenameFile(const std::string& from, const std::string& to,
-                bool replaceExisting);
+// Deletes the file at `path`, which fails while it is open, loaded or
+// read-only.
+FileChange RemoveFile(const std::string& path);
+// Renames the file at `from` to `to` on the same volume, never by copying;
+// fails while `from` is open. With `replaceExisting`, a file at `to` is
+// replaced, which fails while it is open, loaded or read-only; without it,
+// anything at `to` makes the rename fail (kFailed).
+FileChange RenameFile(const std::string& from, const std::string& to,
+                      bool replaceExisting);
 // The process's current folder, without a guaranteed trailing backslash;
 // empty on failure.
 std::string CurrentFolder();

@@ -27,8 +27,9 @@ std::string ResourceStager::MakeTempName() {
   return FitsPathLimit(name) ? name : std::string();
 }
 
-platform::UniqueFile ResourceStager::WriteTempFile(const std::uint8_t* data,
-                                                   std::uint32_t size) {
+platform::UniqueFile ResourceStager::Stage(const std::uint8_t* data,
+                                           std::uint32_t size) {
+  if (data == nullptr || size == 0) return {};
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
     const std::string name = MakeTempName();
     if (name.empty()) return {};
@@ -52,22 +53,12 @@ platform::UniqueFile ResourceStager::WriteTempFile(const std::uint8_t* data,
   return {};
 }
 
-bool ResourceStager::StageAndExtract(const std::uint8_t* data,
-                                     std::uint32_t size,
-                                     const std::string& targetPath) {
-  if (data == nullptr || size == 0) return false;
-  if (platform::PathExists(targetPath) && !platform::RemoveFile(targetPath)) {
-    return false;
-  }
-  platform::UniqueFile archive = WriteTempFile(data, size);
-  return archive && ExtractFirstEntry(std::move(archive), targetPath);
-}
-
 bool ResourceStager::ExtractFirstEntry(platform::UniqueFile archive,
-                                       const std::string& targetPath) {
+                                       platform::RawFile output,
+                                       ZipEntryInfo& entry) {
   ZipHandle zip = OpenZipArchive(std::move(archive));
   if (!zip) return false;
-  const ZipStatus status = ExtractZipEntry(*zip, 0, targetPath);
+  const ZipStatus status = ExtractZipEntryInto(*zip, 0, output, entry);
   CloseZip(std::move(zip));
   return status == zip_status::kOk;
 }

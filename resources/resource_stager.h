@@ -12,30 +12,26 @@
 #include <string>
 
 #include "platform/files.h"
+#include "resources/zip/zip_entry_info.h"
 
 class ResourceStager {
  public:
-  // True exactly when entry 0 of the archive was extracted to `targetPath`.
-  // Fails at once for empty input and when something at `targetPath` cannot
-  // be deleted. Shows nothing; the caller words the error.
-  bool StageAndExtract(const std::uint8_t* data, std::uint32_t size,
-                       const std::string& targetPath);
+  // A new temporary file holding `data`, positioned at its start, for
+  // ExtractFirstEntry; empty for empty input or when none could be written.
+  // A name that exists belongs to someone else: it is skipped, not deleted.
+  platform::UniqueFile Stage(const std::uint8_t* data, std::uint32_t size);
 
   // The next temporary name: temporary folder, process id and a counter of
   // this process as digits, ".dat". Empty when the folder is unknown or the
   // name would exceed 259 characters.
   std::string MakeTempName();
 
-  // True exactly when entry 0 of the archive in `archive` (open for reading,
-  // positioned at the archive's start) was extracted to `targetPath` with its
-  // attributes and times. `archive` is closed afterwards.
+  // True exactly when the bytes of entry 0 of the archive in `archive` (open
+  // for reading, positioned at the archive's start) were written into
+  // `output` (open for writing), with `entry` describing it: its times and
+  // attributes are for the caller to apply where the file ends up.
+  // `archive` is closed afterwards. Shows nothing; the caller words the
+  // error.
   static bool ExtractFirstEntry(platform::UniqueFile archive,
-                                const std::string& targetPath);
-
- private:
-  // A new temporary file holding `data`, positioned at its start; empty when
-  // none could be written. A name that exists belongs to someone else: it is
-  // skipped, not deleted.
-  platform::UniqueFile WriteTempFile(const std::uint8_t* data,
-                                     std::uint32_t size);
+                                platform::RawFile output, ZipEntryInfo& entry);
 };

@@ -1,6 +1,8 @@
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <system_error>
 
 #include "platform/files.h"
@@ -27,6 +29,15 @@ bool Fails(std::string_view operation) {
   return World().faults.ShouldFail(operation);
 }
 
+// A failure the fault plan asks of a removal or rename, by its system error
+// code: 32 and 33 are sharing and lock violations, 5 is access denied.
+std::optional<FileChange> PlannedChangeFailure(std::string_view operation) {
+  const std::optional<std::int32_t> code = World().faults.Failure(operation);
+  if (!code) return std::nullopt;
+  if (*code == 32 || *code == 33) return FileChange::kSharingViolation;
+  return *code == 5 ? FileChange::kAccessDenied : FileChange::kFailed;
+}
+
 bool IsOpen(const fs::path& host) { return World().openFiles.contains(host); }
 
 bool IsOpenForWriting(const fs::path& host) {
@@ -40,11 +51,60 @@ bool IsReadOnly(const fs::path& host) {
          (record->second.attributes & file_attribute::kReadOnly) != 0;
 }
 
-// Neither another process's handle nor one of ours is open on it, and it may
-// be written.
+// Why the file cannot be deleted, written or replaced now: another handle
+// open on it, another process's or one of ours, is a sharing violation; a
+// module loaded elsewhere or the read-only attribute is access denied.
+FileChange ChangeBlocker(const fs::path& host) {
+  if (World().lockedFiles.contains(host) || IsOpen(host)) {
+    return FileChange::kSharingViolation;
+  }
+  if (World().loadedElsewhere.contains(host) || IsReadOnly(host)) {
+    return FileChange::kAccessDenied;
+  }
+  return FileChange::kDone;
+}
+
 bool IsFreeToChange(const fs::path& host) {
-  return !World().lockedFiles.contains(host) && !IsOpen(host) &&
-         !IsReadOnly(host);
+  return ChangeBlocker(host) == FileChange::kDone;
+}
+
+// Whether `name` matches `pattern`, whose `*` stands for any run of
+// characters and `?` for any one, ignoring case as Windows does.
+bool MatchesWildcards(std::string_view name, std::string_view pattern) {
+  if (pattern.empty()) return name.empty();
+  if (pattern.front() == '*') {
+    for (std::size_t skip = 0; skip <= name.size(); ++skip) {
+      if (MatchesWildcards(name.substr(skip), pattern.substr(1))) return true;
+    }
+    return false;
+  }
+  return !name.empty() &&
+         (pattern.front() == '?' ||
+          std::tolower(static_cast<unsigned char>(pattern.front())) ==
+              std::tolower(static_cast<unsigned char>(name.front()))) &&
+         MatchesWildcards(name.substr(1), pattern.substr(1));
+}
+
+constexpr std::uint32_t kTunnellingMilliseconds = 15000;
+
+// A file leaves `host`: its creation time stays behind for a while.
+void LeaveCreationBehind(const fs::path& host) {
+  auto record = World().fileRecords.find(host);
+  if (record != World().fileRecords.end() && record->second.creation) {
+    World().tunnelledCreations[host] = {*record->second.creation,
+                                        World().tickCount};
+  }
+}
+
+// A file takes the name `host`: it gets the creation time a file of that
+// name left moments ago.
+void TakeCreationLeftBehind(const fs::path& host) {
+  auto left = World().tunnelledCreations.find(host);
+  if (left == World().tunnelledCreations.end()) return;
+  if (World().tickCount - left->second.tickCount < kTunnellingMilliseconds) {
+    World().fileRecords[host].creation = left->second.creation;
+  }
+  World().tunnelledCreations.erase(left);
 }
 
 RawFile Wrap(std::FILE* stream, const fs::path& host, bool writer,
@@ -73,6 +133,8 @@ bool Unwrap(SimFile* file) {
       std::error_code ignored;
       fs::remove(file->host, ignored);
       World().fileRecords.erase(file->host);
+    } else if (file->writer && World().afterWriterCloses) {
+      World().afterWriterCloses(file->host);
     }
   }
   delete file;
@@ -119,6 +181,7 @@ RawFile CreateFileForWriting(const std::string& path, CreateMode mode,
   record.attributes =
       (attributes & ~file_attribute::kNormal) | file_attribute::kArchive;
   World().fileRecords[host] = record;
+  TakeCreationLeftBehind(host);
   return Wrap(stream, host, true);
 }
 
@@ -171,16 +234,6 @@ bool SeekFile(RawFile file, std::int64_t offset, SeekOrigin origin,
   return true;
 }
 
-bool SetFileTimes(RawFile file, const FileTime* creation,
-                  const FileTime* access, const FileTime* modification) {
-  if (Fails("SetFileTimes")) return false;
-  sim::SimFileRecord& record = World().fileRecords[FromRaw(file)->host];
-  if (creation != nullptr) record.creation = *creation;
-  if (access != nullptr) record.access = *access;
-  if (modification != nullptr) record.modification = *modification;
-  return true;
-}
-
 std::uint32_t QueryFileAttributes(const std::string& path) {
   // GetFileAttributesA fails for what exists too (access denied).
   if (Fails("QueryFileAttributes")) return file_attribute::kInvalid;
@@ -201,6 +254,33 @@ bool ApplyFileAttributes(const std::string& path, std::uint32_t attributes) {
   return true;
 }
 
+bool ApplyFileTimes(const std::string& path, const FileTime* creation,
+                    const FileTime* access, const FileTime* modification) {
+  const fs::path host = World().HostPath(path);
+  if (Fails("ApplyFileTimes") || !fs::is_regular_file(host)) return false;
+  sim::SimFileRecord& record = World().fileRecords[host];
+  if (creation != nullptr) record.creation = *creation;
+  if (access != nullptr) record.access = *access;
+  if (modification != nullptr) record.modification = *modification;
+  return true;
+}
+
+std::vector<std::string> FindFileNames(const std::string& pattern) {
+  std::vector<std::string> names;
+  const std::size_t cut = pattern.rfind('\\');
+  if (Fails("FindFileNames") || cut == std::string::npos) return names;
+  const fs::path folder = World().HostPath(pattern.substr(0, cut));
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file() &&
+        MatchesWildcards(name, std::string_view(pattern).substr(cut + 1))) {
+      names.push_back(name);
+    }
+  }
+  return names;
+}
+
 bool CreateFolder(const std::string& path) {
   if (Fails("CreateFolder")) return false;
   std::error_code error;
@@ -214,41 +294,53 @@ bool RemoveFolder(const std::string& path) {
          fs::remove(host, error) && !error;
 }
 
-bool RemoveFile(const std::string& path) {
+FileChange RemoveFile(const std::string& path) {
   const fs::path host = World().HostPath(path);
-  if (Fails("RemoveFile") || !IsFreeToChange(host) ||
-      !fs::is_regular_file(host)) {
-    return false;
+  if (const auto planned = PlannedChangeFailure("RemoveFile")) return *planned;
+  if (!fs::is_regular_file(host)) return FileChange::kFailed;
+  if (const FileChange blocker = ChangeBlocker(host);
+      blocker != FileChange::kDone) {
+    return blocker;
   }
   std::error_code error;
-  if (!fs::remove(host, error)) return false;
+  if (!fs::remove(host, error)) return FileChange::kFailed;
+  LeaveCreationBehind(host);
   World().fileRecords.erase(host);
-  return true;
+  return FileChange::kDone;
 }
 
-bool RenameFile(const std::string& from, const std::string& to,
-                bool replaceExisting) {
+FileChange RenameFile(const std::string& from, const std::string& to,
+                      bool replaceExisting) {
   const fs::path source = World().HostPath(from);
   const fs::path target = World().HostPath(to);
-  // A read-only file can be renamed, but not replaced.
-  if (Fails("RenameFile") || !fs::is_regular_file(source) || IsOpen(source) ||
-      World().lockedFiles.contains(source)) {
-    return false;
+  if (const auto planned = PlannedChangeFailure("RenameFile")) return *planned;
+  if (!fs::is_regular_file(source)) return FileChange::kFailed;
+  // A read-only file can be renamed, but not replaced; nor can an open one
+  // be renamed, as its handle does not share deletion.
+  if (World().lockedFiles.contains(source) || IsOpen(source)) {
+    return FileChange::kSharingViolation;
   }
-  if (fs::exists(target) && (!replaceExisting || !fs::is_regular_file(target) ||
-                             !IsFreeToChange(target))) {
-    return false;
+  if (fs::exists(target)) {
+    if (!replaceExisting || !fs::is_regular_file(target)) {
+      return FileChange::kFailed;
+    }
+    if (const FileChange blocker = ChangeBlocker(target);
+        blocker != FileChange::kDone) {
+      return blocker;
+    }
   }
   std::error_code error;
   fs::rename(source, target, error);
-  if (error) return false;
+  if (error) return FileChange::kFailed;
+  LeaveCreationBehind(target);
   auto record = World().fileRecords.extract(source);
   World().fileRecords.erase(target);
   if (record) {
     record.key() = target;
     World().fileRecords.insert(std::move(record));
   }
-  return true;
+  TakeCreationLeftBehind(target);
+  return FileChange::kDone;
 }
 
 std::string CurrentFolder() {

@@ -135,9 +135,26 @@ struct World {
   std::int64_t localTimeOffsetSeconds = 0;
   // By sandbox path.
   std::map<std::filesystem::path, SimFileRecord> fileRecords;
-  // Paths another process holds open without sharing: they can be neither
-  // deleted nor written.
+  // Paths another process holds open without delete sharing (a scanner that
+  // opened a new file, an Excel with an add-in open): deleting or renaming
+  // them meets a sharing violation, and here they can be neither read nor
+  // written either.
   std::set<std::filesystem::path> lockedFiles;
+  // Paths another process has loaded as a module (a running Excel the
+  // runtime module): they can be read, but deleting, replacing or writing
+  // them is denied (access denied).
+  std::set<std::filesystem::path> loadedElsewhere;
+  // Runs as the last handle that wrote a file is closed, standing for a
+  // scanner that opens every file as soon as its writer lets go of it.
+  std::function<void(const std::filesystem::path&)> afterWriterCloses;
+  // File system tunnelling, as NTFS does it: a file deleted or replaced
+  // keeps its creation time here for a while, with the tick count then; a
+  // file that takes its name within 15 s is given that creation time.
+  struct TunnelledCreation {
+    platform::FileTime creation;
+    std::uint32_t tickCount = 0;
+  };
+  std::map<std::filesystem::path, TunnelledCreation> tunnelledCreations;
   // The files the launcher itself holds open, by sandbox path.
   std::map<std::filesystem::path, SimOpenFile> openFiles;
 
@@ -162,6 +179,9 @@ struct World {
   std::uint32_t processId = 4242;
   // The user the process runs as.
   std::string userSid = "S-1-5-21-1004336348-1177238915-682003330-1001";
+  // What UnpredictableNumber answers next; each answer moves it on by a
+  // fixed step, so that a test can tell the names it leads to.
+  std::uint32_t nextUnpredictableNumber = 0x5EED0001;
 
   // What the system's SHGetFolderPathA answers, by CSIDL; a missing entry
   // fails. "shell32.dll" exports it unless a test removes the module.

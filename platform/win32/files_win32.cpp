@@ -42,6 +42,26 @@ DWORD QueryTempFolder(DWORD size, LPSTR buffer) {
   return ::GetTempPathA(size, buffer);
 }
 
+// The failure a removal or rename met, from the thread's last error.
+FileChange ChangeResult(BOOL succeeded) {
+  if (succeeded) return FileChange::kDone;
+  switch (::GetLastError()) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return FileChange::kSharingViolation;
+    case ERROR_ACCESS_DENIED:
+      return FileChange::kAccessDenied;
+    default:
+      return FileChange::kFailed;
+  }
+}
+
+struct FindTraits {
+  using Raw = HANDLE;
+  static Raw Empty() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Raw search) noexcept { ::FindClose(search); }
+};
+
 }  // namespace
 
 RawFile OpenFileForReading(const std::string& path) {
@@ -104,8 +124,23 @@ bool SeekFile(RawFile file, std::int64_t offset, SeekOrigin origin,
   return true;
 }
 
-bool SetFileTimes(RawFile file, const FileTime* creation,
-                  const FileTime* access, const FileTime* modification) {
+std::uint32_t QueryFileAttributes(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str());
+}
+
+bool ApplyFileAttributes(const std::string& path, std::uint32_t attributes) {
+  return ::SetFileAttributesA(path.c_str(), attributes) != FALSE;
+}
+
+bool ApplyFileTimes(const std::string& path, const FileTime* creation,
+                    const FileTime* access, const FileTime* modification) {
+  // Attribute access alone, sharing everything: a scanner's handle on the
+  // file does not stand in the way.
+  UniqueFile file(FromHandle(::CreateFileA(
+      path.c_str(), FILE_WRITE_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+  if (!file) return false;
   FILETIME times[3];
   const FileTime* given[3] = {creation, access, modification};
   const FILETIME* pointers[3] = {};
@@ -115,16 +150,22 @@ bool SetFileTimes(RawFile file, const FileTime* creation,
       pointers[i] = &times[i];
     }
   }
-  return ::SetFileTime(ToHandle(file), pointers[0], pointers[1], pointers[2]) !=
-         FALSE;
+  return ::SetFileTime(ToHandle(file.Get()), pointers[0], pointers[1],
+                       pointers[2]) != FALSE;
 }
 
-std::uint32_t QueryFileAttributes(const std::string& path) {
-  return ::GetFileAttributesA(path.c_str());
-}
-
-bool ApplyFileAttributes(const std::string& path, std::uint32_t attributes) {
-  return ::SetFileAttributesA(path.c_str(), attributes) != FALSE;
+std::vector<std::string> FindFileNames(const std::string& pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  const UniqueHandle<FindTraits> search(
+      ::FindFirstFileA(pattern.c_str(), &found));
+  if (!search) return names;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      names.emplace_back(found.cFileName);
+    }
+  } while (::FindNextFileA(search.Get(), &found));
+  return names;
 }
 
 bool CreateFolder(const std::string& path) {
@@ -135,15 +176,15 @@ bool RemoveFolder(const std::string& path) {
   return ::RemoveDirectoryA(path.c_str()) != FALSE;
 }
 
-bool RemoveFile(const std::string& path) {
-  return ::DeleteFileA(path.c_str()) != FALSE;
+FileChange RemoveFile(const std::string& path) {
+  return ChangeResult(::DeleteFileA(path.c_str()));
 }
 
-bool RenameFile(const std::string& from, const std::string& to,
-                bool replaceExisting) {
-  return ::MoveFileExA(from.c_str(), to.c_str(),
-                       replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0) !=
-         FALSE;
+FileChange RenameFile(const std::string& from, const std::string& to,
+                      bool replaceExisting) {
+  return ChangeResult(::MoveFileExA(
+      from.c_str(), to.c_str(),
+      replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0));
 }
 
 std::string CurrentFolder() { return FolderFrom(QueryCurrentFolder); }

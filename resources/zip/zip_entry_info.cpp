@@ -15,6 +15,11 @@ constexpr std::uint32_t kDosAttributeMask =
 constexpr std::uint32_t kUnixDirectoryBit = 1u << 30;  // S_IFDIR
 constexpr std::uint32_t kUnixOwnerWriteBit = 1u << 23;  // S_IWUSR
 
+const platform::FileTime* TimeOrNull(
+    const std::optional<platform::FileTime>& time) {
+  return time ? &*time : nullptr;
+}
+
 // What is left after one cleaning rule, or npos when none applies.
 std::size_t NextStart(std::string_view text) {
   if (text.size() >= 2 && text[1] == ':') return 2;
@@ -48,4 +53,13 @@ std::uint32_t EntryAttributes(std::uint16_t versionMadeBy,
   if ((externalAttributes & kUnixDirectoryBit) != 0) attributes |= kDirectory;
   if ((externalAttributes & kUnixOwnerWriteBit) == 0) attributes |= kReadOnly;
   return attributes;
+}
+
+void ApplyEntryTimesAndAttributes(const ZipEntryInfo& info,
+                                  const std::string& path) {
+  platform::ApplyFileTimes(path, TimeOrNull(info.creation),
+                           TimeOrNull(info.access),
+                           TimeOrNull(info.modification));
+  platform::ApplyFileAttributes(
+      path, info.attributes == 0 ? kNormal : info.attributes);
 }

@@ -2,7 +2,8 @@
 
 // What the reader reports about an entry, and the two translations from the
 // stored form: the name made safe to join to a folder, and the Windows
-// attributes derived from the host system that wrote the entry.
+// attributes derived from the host system that wrote the entry; and how a
+// file extracted from it gets the entry's times and attributes.
 
 #include <cstdint>
 #include <optional>
@@ -30,3 +31,9 @@ std::string CleanEntryName(const std::string& stored);
 // hosts that store them, else derived from the Unix mode bits.
 std::uint32_t EntryAttributes(std::uint16_t versionMadeBy,
                               std::uint32_t externalAttributes);
+
+// Gives the file at `path` the entry's recorded times, then its attributes
+// (none recorded: kNormal). The attributes come last: a read-only file's
+// times could not be set. What cannot be applied is left as it is.
+void ApplyEntryTimesAndAttributes(const ZipEntryInfo& info,
+                                  const std::string& path);

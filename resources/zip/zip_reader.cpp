@@ -13,11 +13,6 @@ namespace {
 using namespace zip_status;
 namespace attribute = platform::file_attribute;
 
-const platform::FileTime* TimeOrNull(
-    const std::optional<platform::FileTime>& time) {
-  return time ? &*time : nullptr;
-}
-
 bool WriteAll(platform::RawFile output, const std::uint8_t* data,
               std::uint32_t size) {
   std::uint32_t done = 0;
@@ -88,6 +83,17 @@ ZipStatus ZipReader::Extract(std::int32_t index,
   return WriteFile(info, path);
 }
 
+ZipStatus ZipReader::ExtractInto(std::int32_t index,
+                                 platform::RawFile output,
+                                 ZipEntryInfo& info) {
+  if (const ZipStatus status = Describe(index, info); status != kOk) {
+    return status;
+  }
+  // A folder has no bytes to put into a file.
+  if ((info.attributes & attribute::kDirectory) != 0) return kCannotOpen;
+  return PumpEntry(output);
+}
+
 ZipStatus ZipReader::MakeFolder(const std::string& targetPath) {
   const std::string_view base =
       IsAbsolutePath(targetPath) ? std::string_view() : baseFolder_;
@@ -105,20 +111,14 @@ ZipStatus ZipReader::WriteFile(const ZipEntryInfo& info,
       path, platform::CreateMode::kCreateOrTruncate, attribute::kNormal));
   if (!output) return kCannotOpen;
   const ZipStatus status = PumpEntry(output.Get());
-  if (status == kOk) {
-    platform::SetFileTimes(output.Get(), TimeOrNull(info.creation),
-                           TimeOrNull(info.access),
-                           TimeOrNull(info.modification));
-  }
   output.Reset();
   if (status != kOk) {
     platform::RemoveFile(path);
     return status;
   }
-  // The entry's attributes come last: a read-only file could not be
-  // removed again had its data turned out damaged.
-  platform::ApplyFileAttributes(
-      path, info.attributes == 0 ? attribute::kNormal : info.attributes);
+  // Only once the file is whole: a read-only file could not be removed
+  // again had its data turned out damaged.
+  ApplyEntryTimesAndAttributes(info, path);
   return kOk;
 }
 
@@ -180,6 +180,11 @@ ZipStatus GetZipEntry(ZipReader& zip, std::int32_t index, ZipEntryInfo& info) {
 ZipStatus ExtractZipEntry(ZipReader& zip, std::int32_t index,
                           const std::string& targetPath) {
   return zip.Extract(index, targetPath);
+}
+
+ZipStatus ExtractZipEntryInto(ZipReader& zip, std::int32_t index,
+                              platform::RawFile output, ZipEntryInfo& info) {
+  return zip.ExtractInto(index, output, info);
 }
 
 ZipStatus CloseZip(ZipHandle zip) {

@@ -2,8 +2,9 @@
 
 // The ZIP reader as the rest of the launcher uses it: open an archive file,
 // describe an entry, extract an entry to a file with its attributes and
-// times, close. Results are status codes, 0 for success. A failed extraction
-// never leaves an output file behind.
+// times (or only its bytes into a file the caller holds), close. Results are
+// status codes, 0 for success. A failed extraction to a path never leaves an
+// output file behind.
 
 #include <array>
 #include <cstdint>
@@ -40,6 +41,8 @@ class ZipReader {
 
   ZipStatus Describe(std::int32_t index, ZipEntryInfo& info);
   ZipStatus Extract(std::int32_t index, const std::string& targetPath);
+  ZipStatus ExtractInto(std::int32_t index, platform::RawFile output,
+                        ZipEntryInfo& info);
 
  private:
   ZipStatus MakeFolder(const std::string& targetPath);
@@ -74,4 +77,11 @@ ZipStatus GetZipEntry(ZipReader& zip, std::int32_t index, ZipEntryInfo& info);
 // folder that was current at open; missing folders are made.
 ZipStatus ExtractZipEntry(ZipReader& zip, std::int32_t index,
                           const std::string& targetPath);
+// Writes the bytes of entry `index` into `output` (open for writing) and
+// describes the entry in `info`, whose times and attributes are the
+// caller's to apply (ApplyEntryTimesAndAttributes) once the file is where
+// it belongs. An entry that is a folder is kCannotOpen. On failure `output`
+// may hold part of the entry.
+ZipStatus ExtractZipEntryInto(ZipReader& zip, std::int32_t index,
+                              platform::RawFile output, ZipEntryInfo& info);
 ZipStatus CloseZip(ZipHandle zip);

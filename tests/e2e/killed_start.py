@@ -40,9 +40,14 @@ class KillMoment:
                 KILLED_EXIT_CODE, *self.condition(run), *DESCRIBED]
 
 
-def partial_path(pid):
-    """The file the start of process `pid` extracts the module into."""
-    return f"{RUNTIME_PATH}.{pid}.partial"
+def partial_of(pid, files):
+    """The size of the file among `files` (path to size) that the start of
+    process `pid` extracts the module into, named
+    <module>.<pid>-<number>.partial; None when there is none."""
+    prefix = f"{RUNTIME_PATH}.{pid}-"
+    sizes = [size for path, size in files.items()
+             if path.startswith(prefix) and path.endswith(".partial")]
+    return sizes[0] if sizes else None
 
 
 @dataclass
@@ -122,7 +127,7 @@ def phase_at_kill(run, seen, module_size):
         return "after the splash"
     if "splash" in records:
         return "splash wait"
-    partial = seen.after.get(partial_path(seen.pid))
+    partial = partial_of(seen.pid, seen.after)
     if partial is not None:
         if partial <= EARLY_SHARE * module_size:
             return "extracting early"

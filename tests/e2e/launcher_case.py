@@ -25,7 +25,8 @@ from wine_run import (START_LIMIT_SECONDS, Run, StartTimes, now_ms,
                       windows_path, read_journal, wait_for, CASE_FOLDERS,
                       CASE_FILES, EXCEL_FOLDER, TEMP_FOLDER,
                       STAGING_PROBES_NAME, KILL_JOURNAL_NAME,
-                      MESSAGE_SENDS_NAME)
+                      MESSAGE_SENDS_NAME, SCANNER_JOURNAL_NAME,
+                      PRODUCT_FOLDER)
 
 # The Excel double ends once the launcher has released its last reference.
 EXCEL_EXIT_LIMIT_SECONDS = 30
@@ -111,8 +112,8 @@ def clear_case_folders(run):
 
 class Helpers:
     """The programs that run beside the launcher for the whole case: the box
-    watcher, and as the case asks a module holder, the staging prober and
-    the kill tool. Each tells it is ready through a file; all stop at the
+    watcher, and as the case asks a module holder, the staging prober, the
+    kill tool and the scanner. Each tells it is ready through a file; all stop at the
     stop file."""
 
     def __init__(self, run, case, log):
@@ -134,6 +135,10 @@ class Helpers:
         if case.kill:
             self.start("kill_when", windows_path(run.work / KILL_JOURNAL_NAME),
                        *case.kill.tool_arguments(run, case.install_as))
+        if case.scanner_hold_ms:
+            self.start("scanner", windows_path(run.work / SCANNER_JOURNAL_NAME),
+                       PRODUCT_FOLDER, case.scanner_hold_ms,
+                       *case.scanned_earlier)
 
     def start(self, tool, first_argument, *further_arguments):
         ready = self.run.work / f"{tool}-ready"
@@ -332,18 +337,22 @@ def main():
     ensure_display()
     # A kill is timed from outside: on a busy machine it may land in a later
     # phase than the one meant. Such an attempt still checks everything
-    # else; only when that was all that failed is the case tried again.
-    attempts = KILL_ATTEMPTS if CASES[args.case].kill else 1
+    # else; only when that was all that failed is the case tried again. A
+    # scanner may miss the moment a file is between its writer and its
+    # rename: everything after differs, so such an attempt is tried again
+    # whatever else failed.
+    case = CASES[args.case]
+    attempts = KILL_ATTEMPTS if case.kill or case.scanner_hold_ms else 1
     try:
         for attempt in range(1, attempts + 1):
             run = Run(args.build.resolve(), args.work.resolve())
             ok = run_case(args.case, run, account=args.account)
-            if ok or run.missed_phase is None or len(run.failures) > 1:
+            if (ok or run.missed_phase is None or
+                    (case.kill and len(run.failures) > 1)):
                 break
             if attempt < attempts:
                 print(f"{args.case}: attempt {attempt} of {attempts} missed "
-                      f"its moment (killed in phase '{run.missed_phase}'); "
-                      "trying again")
+                      f"its moment ({run.missed_phase}); trying again")
     finally:
         # The Xvfb of this run ends with it: Wine's helpers must go first.
         subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)

@@ -9,7 +9,7 @@ from typing import Callable, List, Optional, Union
 import excel_double_registry as excel_double
 from killed_start import (EXCEL_JOURNAL, KillMoment, LATE_SHARE,
                           PARTIAL_PATTERN, STAGED_PATTERN, describe_files,
-                          partial_path, phase_at_kill, read_kill,
+                          partial_of, phase_at_kill, read_kill,
                           split_journal)
 from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
                       ARCHIVE_ATTRIBUTE, workbook_path_failed, Run, HKCU, HKLM,
@@ -81,6 +81,12 @@ class Case:
     # The moment the kill tool ends the first start at; None: no start is
     # ended from outside.
     kill: Optional[KillMoment] = None
+    # How long the scanner holds each new file of the product folder, which
+    # the case must have made (tools/scanner.cpp); 0: no scanner.
+    scanner_hold_ms: int = 0
+    # Files of the product folder the scanner holds from its start, as if
+    # they had just appeared.
+    scanned_earlier: List[str] = field(default_factory=list)
 
 
 def verify_runtime_at(path):
@@ -772,7 +778,7 @@ def verify_kill_landed(phase):
             return
         found = phase_at_kill(run, seen, large_module_size(run))
         if found != phase:
-            run.missed_phase = found
+            run.missed_phase = f"killed in phase '{found}'"
             run.failures.append(
                 f"the start was killed in phase '{found}', not '{phase}'")
         run.expect(seen.suspended, "the kill tool could not suspend the "
@@ -805,8 +811,8 @@ def verify_kill_landed(phase):
 
 def verify_start_after_kill(run):
     """The start after the killed one splashed, once, from the complete
-    module, and waited for the splash's end; a partial module file left
-    in the product folder can only be the killed start's."""
+    module, and waited for the splash's end; it took over the abandoned
+    start guard, so it removed the partial file the killed start left."""
     seen = kill_seen(run)
     if seen is None:
         return
@@ -827,11 +833,13 @@ def verify_start_after_kill(run):
                          "splashed from the complete module")
     partials = {path.name: path.stat().st_size for path in
                 run.in_prefix(PRODUCT_FOLDER).glob("*.partial")}
-    killed_partial = partial_path(seen.pid).rpartition("\\")[2]
-    run.expect(set(partials) <= {killed_partial},
-               f"partial files not of the killed start left: {partials}")
-    run.notes.append("partial files left in the product folder: " +
-                     describe_files(partials))
+    run.expect(not partials, f"partial files left: {partials}")
+    killed_partial = partial_of(seen.pid, seen.after)
+    run.notes.append(
+        "the killed start's partial file " +
+        ("(none)" if killed_partial is None else f"of {killed_partial} B") +
+        "; partial files left after the next start: " +
+        describe_files(partials))
 
 
 def killed_start(moment):
@@ -843,6 +851,155 @@ def killed_start(moment):
         verify=verify_all(verify_large_runtime_installed,
                           verify_start_after_kill,
                           verify_calls(FULL_START)))
+
+
+# --- a scanner on the product folder ----------------------------------------
+# An antivirus product or an indexer opens every new file of the product
+# folder as soon as its writer lets go of it and holds it, sharing reading
+# and writing but not deletion: until it lets go, the file can be neither
+# renamed into place nor deleted. The launcher waits such a hold out for up
+# to 2 s; held longer, a file counts as in use, as before.
+
+RUNTIME_NOT_INSTALLED = ("Sheltra was unable to install Runtime to the "
+                         "following location:\n" + RUNTIME_PATH)
+
+
+def new_files_held(run, name):
+    """The scanner's records of the files written beside the file `name`
+    of the product folder (its partial files) that it opened and held."""
+    return [scan for scan in run.scans()
+            if scan["file"].startswith(name + ".") and
+            scan["file"].endswith(".partial") and scan["opened"] != "never"]
+
+
+# What the case's expectations follow from: a rename of a file the scanner
+# holds meets ERROR_SHARING_VIOLATION, which the launcher waits out.
+SHARING_VIOLATION = "32"
+
+
+def verify_scanner_held(name):
+    """The scanner held a new file written beside the file `name` of the
+    product folder, so that the start met it: an attempt where it missed
+    that moment is tried again. The rename the scanner tried of each file
+    it held met a sharing violation under the Wine in use, as on Windows.
+    Tells when it held each new file, from the first start's begin."""
+    def verify(run):
+        origin = run.starts[0].begin_ms if run.starts else 0
+        held = new_files_held(run, name)
+        if not held:
+            run.missed_phase = f"the scanner did not hold {name}'s new file"
+            run.failures.append(run.missed_phase)
+        for scan in held:
+            run.expect(scan["rename"] == SHARING_VIOLATION,
+                       f"renaming {scan['file']} while the scanner held it "
+                       f"met error {scan['rename']}: this case expects a "
+                       "sharing violation, as Windows answers")
+        for scan in run.scans():
+            if not scan["file"].endswith(".partial"):
+                continue
+            held = ("never held it" if scan["opened"] == "never" else
+                    f"held it from {seconds_after(scan['opened'], origin)} "
+                    f"to {seconds_after(scan['closed'], origin)}")
+            run.notes.append(f"{scan['file']}: the scanner {held} "
+                             f"({scan['tries']} tries)")
+    return verify
+
+
+def verify_partials_left(*names):
+    """The partial files left in the product folder are one written beside
+    each of `names`, and no others."""
+    def verify(run):
+        left = sorted(path.name for path in
+                      run.in_prefix(PRODUCT_FOLDER).glob("*.partial"))
+        run.expect(len(left) == len(names) and
+                   all(any(file.startswith(name + ".") for file in left)
+                       for name in names),
+                   f"partial files left: {left}, expected one of each of "
+                   f"{list(names)}")
+    return verify
+
+
+# The names of the files the scanner meets in the product folder.
+RUNTIME_FILE = RUNTIME_NAME[1:]
+
+
+XLAM_FILE = XLAM_NAME[1:]
+
+
+def put_earlier_read_only_addin(run):
+    """An add-in an earlier start left read-only (Wine shows a file without
+    write permission as read-only)."""
+    run.put_text(XLAM_PATH, "an earlier start's add-in\n")
+    run.in_prefix(XLAM_PATH).chmod(0o444)
+
+
+def verify_earlier_read_only_addin_kept(run):
+    path = run.in_prefix(XLAM_PATH)
+    run.expect(path.read_bytes() == b"an earlier start's add-in\n",
+               "the earlier add-in was not kept")
+    facts = run.file_facts(XLAM_PATH)
+    attributes = facts["attributes"] if facts else 0
+    run.expect(attributes & READ_ONLY_ATTRIBUTE,
+               f"the kept add-in's attributes {attributes:#x} lack the "
+               "read-only bit")
+
+
+def verify_scanner_held_earlier(name):
+    """The scanner held the file `name` that was there before the start,
+    and renaming it meanwhile met a sharing violation."""
+    def verify(run):
+        held = [scan for scan in run.scans() if scan["file"] == name and
+                scan["opened"] != "never"]
+        run.expect(held and held[0]["rename"] == SHARING_VIOLATION,
+                   f"the scanner's hold of {name}: {held}; this case expects "
+                   "one whose rename meets a sharing violation")
+    return verify
+
+
+def scanner_case(hold_ms, boxes, verify):
+    """The large-runtime launcher started once while the scanner holds each
+    new file of the product folder `hold_ms`."""
+    return Case(launcher=LARGE_RUNTIME_LAUNCHER, boxes=boxes,
+                scanner_hold_ms=hold_ms, arrange=make_folder(PRODUCT_FOLDER),
+                verify=verify)
+
+
+SCANNER_CASES = {
+    # A scanner that lets go at once: the start as without one.
+    "scanner_peeking_at_new_files": scanner_case(
+        1, [], verify_all(verify_large_runtime_installed,
+                          verify_addin(XLAM_PATH, "loader.xlam"),
+                          verify_calls(FULL_START), verify_partials_left())),
+    # Held 400 ms each, the runtime module and the loader add-in land whole
+    # all the same, and no message is shown.
+    "scanner_holding_new_files_400ms": scanner_case(
+        400, [], verify_all(verify_large_runtime_installed,
+                            verify_complete_module_splashes(1),
+                            verify_addin(XLAM_PATH, "loader.xlam"),
+                            verify_calls(FULL_START), verify_partials_left(),
+                            verify_scanner_held(RUNTIME_FILE))),
+    # Held 5 s, past the wait: the runtime module cannot be installed, as
+    # before; its new file, still held when the start gives up, is left for
+    # a later start to remove.
+    "scanner_holding_new_files_5s": scanner_case(
+        5000, [RUNTIME_NOT_INSTALLED],
+        verify_all(verify_no_runtime_left, verify_calls([]),
+                   verify_scanner_held(RUNTIME_FILE),
+                   verify_partials_left(RUNTIME_FILE))),
+    # A scanner holding the add-in an earlier start left read-only for as
+    # long as the case runs, while an Excel keeps the earlier runtime module
+    # loaded: the module is used as it is at once (access denied is not
+    # waited for); the add-in's replacement is tried for 2 s, then the
+    # earlier add-in is used as it is, read-only still, with no message.
+    "scanner_holding_earlier_addin": Case(
+        launcher="payload/Launcher.exe", boxes=[], holder=RUNTIME_PATH,
+        scanner_hold_ms=120000, scanned_earlier=[XLAM_FILE],
+        arrange=steps(put_old_runtime, put_earlier_read_only_addin),
+        verify=verify_all(verify_runtime_is(28),
+                          verify_earlier_read_only_addin_kept,
+                          verify_calls(FULL_START),
+                          verify_scanner_held_earlier(XLAM_FILE))),
+}
 
 
 EXCEL_TOO_OLD = (
@@ -1262,3 +1419,4 @@ CASES.update({
         verify=verify_all(verify_splash("3000", "1,0,0,3"),
                           verify_sent_messages_answered)),
 })
+CASES.update(SCANNER_CASES)

@@ -27,6 +27,8 @@ SUPPORT_NAME = "SheltraSupport.dll"
 SUPPORT_JOURNAL_NAME = "SheltraSupport.journal"
 # What the staging prober journals in the case's work folder.
 STAGING_PROBES_NAME = "staging_probes.txt"
+# What the scanner journals there (see tools/scanner.cpp).
+SCANNER_JOURNAL_NAME = "scanner_journal.txt"
 # What the kill tool journals there, and the exit code it gives the start it
 # ends, which no start of the launcher exits with by itself.
 KILL_JOURNAL_NAME = "kill_journal.txt"
@@ -126,6 +128,11 @@ class Run:
     def message_sends(self):
         """The message prober's records: answered, took, time."""
         return key_value_records(self.work / MESSAGE_SENDS_NAME)
+
+    def scans(self):
+        """The scanner's records: file, appeared, opened, closed, tries,
+        error."""
+        return key_value_records(self.work / SCANNER_JOURNAL_NAME)
 
     def kill_records(self):
         """The kill tool's records (see tools/kill_when.cpp)."""

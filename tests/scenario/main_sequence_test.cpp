@@ -4,6 +4,8 @@
 #include <set>
 
 #include "common/messages.h"
+#include "launcher/start_guard.h"
+#include "platform/files.h"
 #include "platform/registry_api.h"
 #include "tests/doubles/excel_automation/excel_double_inproc.h"
 #include "tests/support/sim_test.h"
@@ -45,6 +47,20 @@ TEST_F(MainSequenceTest, RunWithoutFailureShowsNothingAndReturnsOne) {
             "MZ module");
   EXPECT_EQ(world().eventWaits, 0);
   EXPECT_EQ(world().LoadedModuleReferences(), 0);
+}
+
+// A partial file in the product folder is a killed start's leftover only
+// while this start holds the start guard: without it, another start may be
+// writing it.
+TEST_F(MainSequenceTest, LeftoversGoOnlyWhileTheStartGuardIsHeld) {
+  const std::string leftover =
+      "C:\\Users\\u\\AppData\\Local\\Quorvane\\SheltraRuntime.dll.77-1.partial";
+  for (const bool heldElsewhere : {false, true}) {
+    PutFile(leftover, "part of a module");
+    world().namedMutexes[StartGuard::NameForUser()].heldElsewhere = heldElsewhere;
+    EXPECT_EQ(RunLauncher(kExe), 1);
+    EXPECT_EQ(platform::PathExists(leftover), heldElsewhere);
+  }
 }
 
 TEST_F(MainSequenceTest, MissingExtensionIsNotReported) {

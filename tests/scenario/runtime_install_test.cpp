@@ -35,7 +35,9 @@ class RuntimeInstallTest : public SimTest {
     world().AddResource(kExe, "RUNTIME", 102, std::move(archive));
   }
 
-  bool Install() { return InstallRuntime(kExe, runtimePath, error); }
+  bool Install(bool soleStart = true) {
+    return InstallRuntime(kExe, soleStart, runtimePath, error);
+  }
 
   bool TempFolderIsEmpty() {
     return std::filesystem::is_empty(world().HostPath(world().tempFolder));
@@ -89,18 +91,91 @@ TEST_F(RuntimeInstallTest, ReadOnlyModuleOfAnEarlierStartIsReplaced) {
   EXPECT_EQ(ProductFolderNames(), kJustTheModule);
 }
 
-TEST_F(RuntimeInstallTest, ModuleInUseIsKeptAsItIs) {
+// A module a running Excel has loaded refuses deletion (access denied): it
+// is used as it is at once, without waiting.
+TEST_F(RuntimeInstallTest, ModuleLoadedByExcelIsKeptAtOnce) {
   for (const bool readOnly : {false, true}) {
     PutFile(kInstalled, "module loaded by Excel");
     if (readOnly) MakeReadOnly(kInstalled);
-    world().lockedFiles.insert(world().HostPath(kInstalled));
+    world().loadedElsewhere.insert(world().HostPath(kInstalled));
     ASSERT_TRUE(Install()) << error;
     EXPECT_EQ(runtimePath, kInstalled);
     EXPECT_EQ(FileContent(kInstalled), "module loaded by Excel") << readOnly;
     EXPECT_EQ(Attributes(kInstalled) & attribute::kReadOnly,
               readOnly ? attribute::kReadOnly : 0u);
     EXPECT_EQ(error, "");
+    EXPECT_TRUE(world().pauses.empty());
+    world().loadedElsewhere.clear();
+  }
+}
+
+// A scanner holding the earlier module is waited out for up to 2 s; held
+// longer, the module counts as in use and is used as it is.
+TEST_F(RuntimeInstallTest, EarlierModuleHeldByAScannerIsWaitedFor) {
+  for (const std::uint32_t hold : {400u, 5000u}) {
+    world().pauses.clear();
+    PutFile(kInstalled, "earlier module");
+    HoldOpenFor(kInstalled, hold);
+    ASSERT_TRUE(Install()) << error;
+    EXPECT_EQ(FileContent(kInstalled),
+              hold < 2000 ? kModuleBytes : "earlier module");
+    EXPECT_EQ(PausedMilliseconds(), hold < 2000 ? 620u : 2000u) << hold;
     world().lockedFiles.clear();
+  }
+}
+
+// A scanner opens the new module as soon as it is written. Held 400 ms,
+// the module lands whole; held 5 s, the installation fails as it would
+// without the wait, and the new file, still held, is left for a later
+// start, which removes it once the scanner has let go, and only while it
+// holds the start guard.
+TEST_F(RuntimeInstallTest, NewModuleHeldByAScanner) {
+  ScanWrittenFiles(400);
+  ASSERT_TRUE(Install()) << error;
+  EXPECT_EQ(FileContent(kInstalled), kModuleBytes);
+  EXPECT_EQ(ProductFolderNames(), kJustTheModule);
+  EXPECT_TRUE(TempFolderIsEmpty());
+
+  std::filesystem::remove(world().HostPath(kInstalled));
+  ScanWrittenFiles(5000);
+  EXPECT_FALSE(Install());
+  EXPECT_EQ(error, messages::RuntimeNotInstalled(kInstalled));
+  const std::set<std::string> left = ProductFolderNames();
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_TRUE(left.begin()->starts_with("SheltraRuntime.dll.4242-") &&
+              left.begin()->ends_with(".partial"))
+      << *left.begin();
+
+  world().lockedFiles.clear();
+  world().afterWriterCloses = nullptr;
+  for (const bool soleStart : {false, true}) {
+    error.clear();
+    ASSERT_TRUE(Install(soleStart)) << error;
+    EXPECT_EQ(ProductFolderNames().size(), soleStart ? 1u : 2u);
+    EXPECT_TRUE(ProductFolderNames().contains("SheltraRuntime.dll"));
+  }
+}
+
+// A file renamed into a name deleted moments before is given the deleted
+// file's creation time by the file system: the archive's times are applied
+// once the module is in place.
+TEST_F(RuntimeInstallTest, ArchiveTimesApplyToTheInstalledModule) {
+  PutFile(kInstalled, "earlier module");
+  const platform::FileTime earlierCreation{1000};
+  world().fileRecords[world().HostPath(kInstalled)].creation = earlierCreation;
+  TestEntry module;
+  module.data = kModuleBytes;
+  CarryRuntime(Bytes(BuildZip({module})));
+  ASSERT_TRUE(Install()) << error;
+  platform::FileTime recorded;
+  ASSERT_TRUE(platform::SystemTimeToFileTime({2024, 5, 0, 4, 13, 25, 24, 0},
+                                             recorded));
+  const sim::SimFileRecord& installed =
+      world().fileRecords[world().HostPath(kInstalled)];
+  for (const auto& time :
+       {installed.creation, installed.access, installed.modification}) {
+    ASSERT_TRUE(time.has_value());
+    EXPECT_EQ(time->ticks, recorded.ticks);
   }
 }
 
@@ -131,8 +206,8 @@ TEST_F(RuntimeInstallTest, InstallationStoppedAtAnyFileCallLeavesNoPartialModule
   const std::vector<std::string> calls = world().faults.Calls();
   for (const char* operation :
        {"CreateTemporaryFile", "WriteToFile", "SeekFile", "ReadFromFile",
-        "CreateFileForWriting", "SetFileTimes", "ApplyFileAttributes",
-        "RenameFile", "RemoveFile"}) {
+        "CreateFileForWriting", "ApplyFileTimes", "ApplyFileAttributes",
+        "RenameFile", "RemoveFile", "FindFileNames"}) {
     const auto count = std::count(calls.begin(), calls.end(), operation);
     for (int nth = 1; nth <= count; ++nth) {
       error.clear();

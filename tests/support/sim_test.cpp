@@ -8,6 +8,7 @@
 
 void SimTest::SetUp() {
   sim::ResetWorld();
+  holds_.clear();
   std::random_device random;
   const std::filesystem::path root =
       std::filesystem::temp_directory_path() /
@@ -15,6 +16,40 @@ void SimTest::SetUp() {
   std::filesystem::create_directories(root);
   world().sandboxRoot = root;
   std::filesystem::create_directories(world().HostPath(world().tempFolder));
+}
+
+void SimTest::ScanWrittenFiles(std::uint32_t holdMilliseconds) {
+  world().afterWriterCloses = [this, holdMilliseconds](
+                                  const std::filesystem::path& host) {
+    HoldOpen(host, holdMilliseconds);
+  };
+}
+
+void SimTest::HoldOpenFor(const std::string& windowsPath,
+                          std::uint32_t holdMilliseconds) {
+  HoldOpen(world().HostPath(windowsPath), holdMilliseconds);
+}
+
+void SimTest::HoldOpen(const std::filesystem::path& host,
+                       std::uint32_t length) {
+  world().lockedFiles.insert(host);
+  holds_[host] = {world().tickCount, length};
+  world().whilePausing = [this] {
+    for (auto hold = holds_.begin(); hold != holds_.end();) {
+      if (world().tickCount - hold->second.since >= hold->second.length) {
+        world().lockedFiles.erase(hold->first);
+        hold = holds_.erase(hold);
+      } else {
+        ++hold;
+      }
+    }
+  };
+}
+
+std::uint32_t SimTest::PausedMilliseconds() const {
+  std::uint32_t total = 0;
+  for (const std::uint32_t pause : sim::TheWorld().pauses) total += pause;
+  return total;
 }
 
 void SimTest::TearDown() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,25 @@ class SimTest : public ::testing::Test {
   void UseJapaneseCodePage() {
     world().leadByteRanges = {{0x81, 0x9F}, {0xE0, 0xFC}};
   }
+
+  // Plays a scanner: every file the launcher writes is held open by another
+  // process, without delete sharing, from the moment its writer closes it
+  // until the clock has moved `holdMilliseconds` on (only pauses move it).
+  void ScanWrittenFiles(std::uint32_t holdMilliseconds);
+  // Another process holds the file at `windowsPath` open that way for
+  // `holdMilliseconds` from now.
+  void HoldOpenFor(const std::string& windowsPath,
+                   std::uint32_t holdMilliseconds);
+  // The milliseconds of all pauses made so far.
+  std::uint32_t PausedMilliseconds() const;
+
+ private:
+  struct Hold {
+    std::uint32_t since;
+    std::uint32_t length;
+  };
+  void HoldOpen(const std::filesystem::path& host, std::uint32_t length);
+  std::map<std::filesystem::path, Hold> holds_;
 };
 
 std::vector<std::uint8_t> Bytes(const std::string& text);

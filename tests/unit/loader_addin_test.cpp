@@ -1,5 +1,7 @@
 #include "install/loader_addin.h"
 
+#include <set>
+
 #include "install/file_writer.h"
 #include "install/product_folder.h"
 #include "tests/support/sim_test.h"
@@ -54,6 +56,23 @@ TEST_F(LoaderAddinTest, OpenAddinIsUsedAsItIs) {
   EXPECT_EQ(FileContent(kProduct + "shLdr.xlam"), "PK add-in");
 }
 
+// An add-in kept because another process holds it (an Excel that has it
+// open, or loaded) stays exactly as it was, its read-only attribute too.
+TEST_F(LoaderAddinTest, ReadOnlyAddinInUseKeepsItsAttribute) {
+  const std::filesystem::path host = world().HostPath(kProduct + "shLdr.xlam");
+  for (std::set<std::filesystem::path>* holders :
+       {&world().lockedFiles, &world().loadedElsewhere}) {
+    PutFile(kProduct + "shLdr.xlam", "add-in Excel has open");
+    world().fileRecords[host].attributes = platform::file_attribute::kReadOnly;
+    holders->insert(host);
+    EXPECT_EQ(ExtractLoaderAddin(kExe, 12), kProduct + "shLdr.xlam");
+    EXPECT_EQ(FileContent(kProduct + "shLdr.xlam"), "add-in Excel has open");
+    EXPECT_EQ(world().fileRecords[host].attributes,
+              platform::file_attribute::kReadOnly);
+    holders->clear();
+  }
+}
+
 TEST_F(LoaderAddinTest, ReadOnlyAddinOfAnEarlierStartIsRewritten) {
   PutFile(kProduct + "shLdr.xlam", "older add-in");
   world().fileRecords[world().HostPath(kProduct + "shLdr.xlam")].attributes =
@@ -87,10 +106,12 @@ TEST_F(LoaderAddinTest, IncompleteWriteLeavesTheEarlierAddinOrNone) {
 
 TEST_F(LoaderAddinTest, EmptyBufferWritesAnEmptyFile) {
   std::filesystem::create_directories(world().HostPath("C:\\Out"));
-  EXPECT_TRUE(WriteBytesToFile("C:\\Out\\empty.bin", {}));
+  EXPECT_TRUE(
+      WriteBytesToFile("C:\\Out\\empty.bin", {}, ExistingFile::kReplaced));
   EXPECT_TRUE(std::filesystem::exists(world().HostPath("C:\\Out\\empty.bin")));
   EXPECT_EQ(FileContent("C:\\Out\\empty.bin"), "");
-  EXPECT_FALSE(WriteBytesToFile("C:\\Missing\\x.bin", Bytes("x")));
+  EXPECT_FALSE(WriteBytesToFile("C:\\Missing\\x.bin", Bytes("x"),
+                                ExistingFile::kReplaced));
 }
 
 }  // namespace
