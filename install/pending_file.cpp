@@ -76,7 +76,17 @@ bool PendingFile::MoveIntoPlace() {
   if (existing_ == ExistingFile::kReplaced) lift.emplace(place_);
   const bool replace = existing_ != ExistingFile::kKept;
   placed_ = RepeatWhileHeld([&] {
-              return platform::RenameFile(path_, place_, replace);
+              const platform::FileChange moved =
+                  platform::RenameFile(path_, place_, replace);
+              // The earlier file held open, as a running Excel holds the
+              // add-in it opened, stays in use longer than any wait: it is
+              // used as it is at once. Only a hold on the new file, which a
+              // scanner takes as it appears, is waited out.
+              if (moved == platform::FileChange::kSharingViolation &&
+                  replace && platform::IsHeldOpen(place_)) {
+                return platform::FileChange::kAccessDenied;
+              }
+              return moved;
             }) == platform::FileChange::kDone;
   if (placed_ && lift) lift->FileGone();
   return placed_;

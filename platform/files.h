@@ -130,6 +130,10 @@ FileChange RemoveFile(const std::string& path);
 // anything at `to` makes the rename fail (kFailed).
 FileChange RenameFile(const std::string& from, const std::string& to,
                       bool replaceExisting);
+// Whether a handle is open on the file at `path` that does not share its
+// deletion, so that any removal, rename or replacement of it meets a sharing
+// violation. Opens it for deletion, sharing everything, and closes it again.
+bool IsHeldOpen(const std::string& path);
 // The process's current folder, without a guaranteed trailing backslash;
 // empty on failure.
 std::string CurrentFolder();

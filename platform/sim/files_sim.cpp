@@ -309,6 +309,11 @@ FileChange RemoveFile(const std::string& path) {
   return FileChange::kDone;
 }
 
+bool IsHeldOpen(const std::string& path) {
+  const fs::path host = World().HostPath(path);
+  return World().lockedFiles.contains(host) || IsOpen(host);
+}
+
 FileChange RenameFile(const std::string& from, const std::string& to,
                       bool replaceExisting) {
   const fs::path source = World().HostPath(from);

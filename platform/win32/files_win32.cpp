@@ -180,6 +180,17 @@ FileChange RemoveFile(const std::string& path) {
   return ChangeResult(::DeleteFileA(path.c_str()));
 }
 
+bool IsHeldOpen(const std::string& path) {
+  const HANDLE file = ::CreateFileA(
+      path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return ::GetLastError() == ERROR_SHARING_VIOLATION;
+  }
+  ::CloseHandle(file);
+  return false;
+}
+
 FileChange RenameFile(const std::string& from, const std::string& to,
                       bool replaceExisting) {
   return ChangeResult(::MoveFileExA(

@@ -989,8 +989,8 @@ SCANNER_CASES = {
     # A scanner holding the add-in an earlier start left read-only for as
     # long as the case runs, while an Excel keeps the earlier runtime module
     # loaded: the module is used as it is at once (access denied is not
-    # waited for); the add-in's replacement is tried for 2 s, then the
-    # earlier add-in is used as it is, read-only still, with no message.
+    # waited for), and so is the earlier add-in, held open as a running
+    # Excel holds it: read-only still, with no message.
     "scanner_holding_earlier_addin": Case(
         launcher="payload/Launcher.exe", boxes=[], holder=RUNTIME_PATH,
         scanner_hold_ms=120000, scanned_earlier=[XLAM_FILE],

@@ -128,9 +128,9 @@ TEST_F(PendingFileTest, ExistingFileRules) {
                 row.earlier == Earlier::kPlain ? attribute::kArchive : readOnly)
           << "row " << index;
     }
-    EXPECT_EQ(PausedMilliseconds(),
-              row.earlier == Earlier::kHeldReadOnly ? 2000u : 0u)
-        << "row " << index;
+    // An earlier file held open for good (a running Excel keeps the add-in
+    // it opened) is not waited for either: only a new file's hold is.
+    EXPECT_EQ(PausedMilliseconds(), 0u) << "row " << index;
   }
 }
 
