@@ -5,6 +5,7 @@
 
 #include "automation/automation_string.h"
 #include "automation/automation_value.h"
+#include "automation/busy_retry.h"
 #include "automation/com_error.h"
 
 namespace automation {
@@ -32,6 +33,13 @@ class ExceptionInfo {
 };
 
 constexpr const char* kErrorText = "#ERROR!";
+
+// Makes `call` until the server no longer rejects it as busy, or the bound
+// has passed: the one place where the dispatch calls wait for Excel.
+template <typename Call>
+HRESULT RepeatWhileBusy(Call call) {
+  return RetryWhile(kBusyCallRetry, IsBusyRejection, call);
+}
 
 // Values whose content is a pointer: the null pointer is their "nothing".
 bool HoldsPointer(VARTYPE type) {
@@ -67,12 +75,14 @@ void ReadText(const AutomationValue& value, std::string& text) {
 DispatchObject::~DispatchObject() { Release(); }
 
 DispatchObject::DispatchObject(DispatchObject&& other) noexcept
-    : object_(std::exchange(other.object_, nullptr)) {}
+    : object_(std::exchange(other.object_, nullptr)),
+      lastFailure_(other.lastFailure_) {}
 
 DispatchObject& DispatchObject::operator=(DispatchObject&& other) noexcept {
   if (this != &other) {
     Release();
     object_ = std::exchange(other.object_, nullptr);
+    lastFailure_ = other.lastFailure_;
   }
   return *this;
 }
@@ -105,29 +115,47 @@ HRESULT DispatchObject::CreateInstanceByProgID(const OLECHAR* progId,
                           reinterpret_cast<void**>(&object_));
 }
 
-bool DispatchObject::LookUp(const OLECHAR* name, DISPID& id) const {
+HRESULT DispatchObject::LookUp(const OLECHAR* name, DISPID& id) const {
   // The one name travels in a non-const array; GetIDsOfNames only reads it.
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  return SUCCEEDED(
-      object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+  return RepeatWhileBusy([&] {
+    return object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT,
+                                  &id);
+  });
+}
+
+HRESULT DispatchObject::Invoke(DISPID id, WORD flags, DISPPARAMS& params,
+                               VARIANT* result, UINT* argumentError) const {
+  return RepeatWhileBusy([&] {
+    ExceptionInfo exception;
+    return object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                           result, exception.Get(), argumentError);
+  });
+}
+
+bool DispatchObject::Check(HRESULT result) noexcept {
+  return SUCCEEDED(result) || Fail(result);
+}
+
+bool DispatchObject::Fail(HRESULT reason) noexcept {
+  lastFailure_ = reason;
+  return false;
 }
 
 bool DispatchObject::GetPropertyById(DISPID id, VARIANT* result,
                                      DISPPARAMS* params) {
-  if (IsEmpty()) return false;
+  if (IsEmpty()) return Fail(E_POINTER);
   DISPPARAMS noArguments{nullptr, nullptr, 0, 0};
-  ExceptionInfo exception;
-  return SUCCEEDED(object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT,
-                                   DISPATCH_PROPERTYGET,
-                                   params != nullptr ? params : &noArguments,
-                                   result, exception.Get(), nullptr));
+  return Check(Invoke(id, DISPATCH_PROPERTYGET,
+                      params != nullptr ? *params : noArguments, result,
+                      nullptr));
 }
 
 bool DispatchObject::GetProperty(const OLECHAR* name, VARIANT* result,
                                  DISPPARAMS* params) {
+  if (IsEmpty()) return Fail(E_POINTER);
   DISPID id;
-  if (IsEmpty() || !LookUp(name, id)) return false;
-  return GetPropertyById(id, result, params);
+  return Check(LookUp(name, id)) && GetPropertyById(id, result, params);
 }
 
 bool DispatchObject::GetLongProperty(const OLECHAR* name, std::int32_t& value,
@@ -137,8 +165,8 @@ bool DispatchObject::GetLongProperty(const OLECHAR* name, std::int32_t& value,
   try {
     value = result.ToInt32();
     return true;
-  } catch (const _com_error&) {
-    return false;
+  } catch (const _com_error& failure) {
+    return Fail(failure.Error());
   }
 }
 
@@ -146,8 +174,8 @@ bool DispatchObject::GetObjectProperty(const OLECHAR* name,
                                        DispatchObject& object,
                                        DISPPARAMS* params) {
   AutomationValue result;
-  return GetProperty(name, &result.Variant(), params) &&
-         object.TakeDispatch(result.Variant());
+  if (!GetProperty(name, &result.Variant(), params)) return false;
+  return object.TakeDispatch(result.Variant()) || Fail(DISP_E_TYPEMISMATCH);
 }
 
 bool DispatchObject::GetTextProperty(const OLECHAR* name, std::string& text,
@@ -157,22 +185,21 @@ bool DispatchObject::GetTextProperty(const OLECHAR* name, std::string& text,
   try {
     ReadText(result, text);
     return true;
-  } catch (const _com_error&) {
-    return false;
+  } catch (const _com_error& failure) {
+    return Fail(failure.Error());
   }
 }
 
 bool DispatchObject::PutProperty(const OLECHAR* name, const VARIANT& value) {
+  if (IsEmpty()) return Fail(E_POINTER);
   DISPID id;
-  if (IsEmpty() || !LookUp(name, id)) return false;
+  if (!Check(LookUp(name, id))) return false;
   DISPID namedArgument = DISPID_PROPERTYPUT;
   // Invoke only reads its arguments, though the array is not const.
   DISPPARAMS params{const_cast<VARIANT*>(&value), &namedArgument, 1, 1};
   AutomationValue result;
-  ExceptionInfo exception;
-  return SUCCEEDED(
-      object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT,
-                      &params, &result.Variant(), exception.Get(), nullptr));
+  return Check(
+      Invoke(id, DISPATCH_PROPERTYPUT, params, &result.Variant(), nullptr));
 }
 
 bool DispatchObject::PutBoolProperty(const OLECHAR* name, bool value) {
@@ -184,13 +211,11 @@ bool DispatchObject::PutBoolProperty(const OLECHAR* name, bool value) {
 
 bool DispatchObject::CallMethod(const OLECHAR* name, DISPPARAMS& params,
                                 VARIANT* result) {
+  if (IsEmpty()) return Fail(E_POINTER);
   DISPID id;
-  if (IsEmpty() || !LookUp(name, id)) return false;
-  ExceptionInfo exception;
+  if (!Check(LookUp(name, id))) return false;
   UINT argumentError = 0;
-  return SUCCEEDED(object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT,
-                                   DISPATCH_METHOD, &params, result,
-                                   exception.Get(), &argumentError));
+  return Check(Invoke(id, DISPATCH_METHOD, params, result, &argumentError));
 }
 
 bool DispatchObject::CallMethodNoArgs(const OLECHAR* name) {
@@ -211,8 +236,8 @@ bool DispatchObject::CallMethodForObject(const OLECHAR* name,
                                          ArgumentList& arguments,
                                          DispatchObject& object) {
   AutomationValue result;
-  return CallMethodWithArgs(name, arguments, &result.Variant()) &&
-         object.TakeDispatch(result.Variant());
+  if (!CallMethodWithArgs(name, arguments, &result.Variant())) return false;
+  return object.TakeDispatch(result.Variant()) || Fail(DISP_E_TYPEMISMATCH);
 }
 
 }  // namespace automation

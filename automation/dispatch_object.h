@@ -11,7 +11,13 @@
 // - Invoke gets IID_NULL, LOCALE_USER_DEFAULT and an EXCEPINFO block whose
 //   content is not examined (its strings are freed). Success is any HRESULT
 //   that is not negative, S_FALSE included.
-// - They never raise: a failed call returns false and the caller decides.
+// - A GetIDsOfNames or Invoke that the server rejects as busy
+//   (RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER) was not carried out
+//   and is made again, after growing pauses, until it is answered otherwise
+//   or the bound of automation/busy_retry.h has passed; its last answer
+//   counts. A server that is not busy costs no pause.
+// - They never raise: a failed call returns false and the caller decides;
+//   LastFailure() tells why.
 // A VARIANT result given by the caller must be initialised (VariantInit);
 // on success it holds what the server answered.
 
@@ -96,10 +102,28 @@ class DispatchObject {
   bool CallMethodForObject(const OLECHAR* name, ArgumentList& arguments,
                            DispatchObject& object);
 
+  // Why the last named operation of this holder that returned false did:
+  // the failing HRESULT of GetIDsOfNames or Invoke (the last answer, after
+  // any retries); the HRESULT of a result's failed conversion to a number
+  // or to text; DISP_E_TYPEMISMATCH for a result that is no object where an
+  // object was asked for; E_POINTER for an empty holder. S_OK while none
+  // has failed.
+  HRESULT LastFailure() const noexcept { return lastFailure_; }
+
  private:
-  bool LookUp(const OLECHAR* name, DISPID& id) const;
+  // GetIDsOfNames of the one name, and Invoke with IID_NULL, the user's
+  // default locale and a fresh EXCEPINFO for each try: each made again
+  // while the server rejects it as busy.
+  HRESULT LookUp(const OLECHAR* name, DISPID& id) const;
+  HRESULT Invoke(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result,
+                 UINT* argumentError) const;
+  // Whether `result` succeeded; a failure is kept for LastFailure().
+  bool Check(HRESULT result) noexcept;
+  // Keeps `reason` for LastFailure() and returns false.
+  bool Fail(HRESULT reason) noexcept;
 
   IDispatch* object_ = nullptr;
+  HRESULT lastFailure_ = S_OK;
 };
 
 }  // namespace automation

@@ -7,6 +7,7 @@
 #include "automation/argument_list.h"
 #include "automation/automation_string.h"
 #include "automation/automation_value.h"
+#include "automation/busy_retry.h"
 #include "automation/com_error.h"
 #include "automation/dispatch_object.h"
 #include "automation/excel_windows.h"
@@ -148,15 +149,26 @@ void RunLaunch(const std::string& exePath, const std::string& workbookPath,
   CollectExcelMainWindows(windowsBefore);
 
   DispatchObject application;
-  const HRESULT created = application.CreateInstanceByProgID(
-      kExcelProgId, nullptr, CLSCTX_LOCAL_SERVER);
+  const HRESULT created = automation::RetryWhile(
+      automation::kExcelStartRetry, automation::IsPassingStartFailure, [&] {
+        return application.CreateInstanceByProgID(kExcelProgId, nullptr,
+                                                  CLSCTX_LOCAL_SERVER);
+      });
   if (FAILED(created)) {
     error = CreationFailureMessage(created, workbookPath);
     return;
   }
 
+  // The first call of the new Excel. Should it fail (Excel busy beyond the
+  // bound, or broken), the user hears of it as of a failure to start;
+  // Excel, still hidden and never handed a workbook, is not asked to quit:
+  // it is released as on every path (see LaunchExcel).
   DispatchObject workbooks;
-  if (!application.GetObjectProperty(OLESTR("Workbooks"), workbooks)) return;
+  if (!application.GetObjectProperty(OLESTR("Workbooks"), workbooks)) {
+    error = messages::ExcelLaunchFailed(
+        static_cast<std::uint32_t>(application.LastFailure()));
+    return;
+  }
 
   ArgumentList openArgs(1);
   if (!runtimePath.empty() &&

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "automation/busy_retry.h"
 #include "common/path_limits.h"
 #include "launcher/main_sequence.h"
 #include "platform/com.h"
@@ -22,7 +23,16 @@ int LauncherEntry() {
   // planted beside it or in the folder it is started in.
   platform::LimitDllSearch();
   platform::InitializeCom();
-  RunLauncher(ExecutablePath());
+  {
+    // For the run, COM itself makes a call that a busy Excel rejected
+    // again, as the automation layer does (where COM does not: Wine's COM
+    // ignores the verdict). Revoked before COM is uninitialised.
+    constexpr RetryPolicy kBusy = automation::kBusyCallRetry;
+    const platform::MessageFilterRegistration busyExcelFilter(
+        {kBusy.firstPauseMilliseconds, kBusy.longestPauseMilliseconds,
+         kBusy.limitMilliseconds});
+    RunLauncher(ExecutablePath());
+  }
   platform::UninitializeCom();
   return 0;
 }

@@ -214,6 +214,13 @@ inline constexpr HRESULT CLASS_E_NOAGGREGATION =
 inline constexpr HRESULT REGDB_E_CLASSNOTREG =
     static_cast<HRESULT>(0x80040154);
 inline constexpr HRESULT CO_E_CLASSSTRING = static_cast<HRESULT>(0x800401F3);
+// The server could not be started (Office finishing an update, say).
+inline constexpr HRESULT CO_E_SERVER_EXEC_FAILURE =
+    static_cast<HRESULT>(0x80080005);
+// A busy server refused the call without carrying it out.
+inline constexpr HRESULT RPC_E_CALL_REJECTED = static_cast<HRESULT>(0x80010001);
+inline constexpr HRESULT RPC_E_SERVERCALL_RETRYLATER =
+    static_cast<HRESULT>(0x8001010A);
 
 // oleaut32: strings and variants.
 BSTR SysAllocString(const OLECHAR* text);

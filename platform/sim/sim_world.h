@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/com.h"
 #include "platform/com_types.h"
 #include "platform/files.h"
 #include "platform/modules.h"
@@ -191,6 +192,12 @@ struct World {
   std::vector<MessageBoxRecord> messageBoxes;
   int comInitializations = 0;
   int comUninitializations = 0;
+  // The OLE message filter registered now (CoRegisterMessageFilter), with
+  // the numbers it was given; nothing while none is. Registering can be
+  // made to fail ("CoRegisterMessageFilter").
+  std::optional<platform::RejectedCallRetry> messageFilter;
+  int messageFilterRegistrations = 0;
+  int messageFilterRevocations = 0;
   int eventWaits = 0;
 
   // The millisecond clock (GetTickCount). Only Pause moves it, so a test

@@ -14,10 +14,16 @@ DWORD WaitDeliveringSentMessages(HANDLE handle, DWORD milliseconds) {
     }
     const DWORD result = ::MsgWaitForMultipleObjects(
         handles, &handle, FALSE, remaining, QS_SENDMESSAGE);
-    // WAIT_OBJECT_0 + handles: a message was sent to the thread.
-    if (result != WAIT_OBJECT_0 + handles) return result;
     MSG message;
+    // Delivers the messages sent to the thread; posted ones stay queued.
     ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    // WAIT_OBJECT_0 + handles: a message was sent to the thread. Otherwise
+    // the wait is over, and the queue has just been looked at: a thread that
+    // has not looked at it for 5 s, and is not waiting on it, counts as
+    // hung, and a message sent to its windows with SMTO_ABORTIFHUNG then
+    // fails at once (seen under Wine: a message box shown just after 60 s
+    // of pauses answered WM_GETTEXT for its button with nothing).
+    if (result != WAIT_OBJECT_0 + handles) return result;
   }
 }
 

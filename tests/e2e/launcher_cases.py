@@ -1012,6 +1012,142 @@ EXCEL_MISSING = (
 HELP_FILE_NOT_CREATED = f"Help File '{HELP_FILE}' can not be created."
 
 
+# --- a busy Excel, and one that is still starting ----------------------------
+# A call Excel rejects as busy is made again after growing pauses, for up to
+# BUSY_BOUND_SECONDS since its first try (automation/busy_retry.h); creating
+# Excel, while it fails with CO_E_SERVER_EXEC_FAILURE, for up to
+# START_BOUND_SECONDS. Wine's COM ignores a server's "retry later" verdict,
+# so the Excel double answers RPC_E_SERVERCALL_RETRYLATER from its
+# GetIDsOfNames and Invoke itself (busy.calls, busy.ms): these cases prove
+# the launcher's own retries, not the message filter's.
+BUSY_BOUND_SECONDS = 60
+START_BOUND_SECONDS = 30
+# A start has done all it does before Excel in a few seconds; this much
+# more than the bound is allowed from the first try to the launcher's end.
+BEYOND_BOUND_SLACK_SECONDS = 5
+
+
+def launch_failed(code):
+    return ("Sheltra was unable to launch Excel application. Error code: "
+            f"0x{code:08X}")
+
+
+def note_tries(run, entries, first_try_ms):
+    """Tells how long after the first try each try of the first call was
+    made (the rejected ones and the one served)."""
+    run.notes.append("tries of the first call at +" + ", +".join(
+        f"{(entry.ms - first_try_ms) / 1000:.2f}" for entry in entries) +
+        " s after the first")
+
+
+def verify_busy_then_served(calls=None, milliseconds=None):
+    """The Excel double rejected the launcher's first calls as busy (`calls`
+    of them, or those of its first `milliseconds`), each unexecuted; then it
+    received the calls of an Excel that was never busy, in the same order."""
+    def verify(run):
+        entries = excel_double.read_journal(run.in_prefix(EXCEL_FOLDER))
+        served = [i for i, entry in enumerate(entries)
+                  if entry.kind in ("names", "invoke")]
+        rejected = [i for i, entry in enumerate(entries)
+                    if entry.kind == "rejected"]
+        run.expect(rejected, "Excel rejected no call")
+        if not rejected or not served:
+            return
+        run.expect(max(rejected) < min(served),
+                   "a call was rejected after one was served")
+        for i in rejected:
+            run.expect(entries[i].fields == ["names", "Application",
+                                             "Workbooks", "hr=0x8001010A"],
+                       f"rejected: {entries[i].fields}, expected the "
+                       "lookup of Workbooks with RPC_E_SERVERCALL_RETRYLATER")
+        first_try = entries[rejected[0]].ms
+        first_served = entries[served[0]]
+        if calls is not None:
+            run.expect(len(rejected) == calls,
+                       f"{len(rejected)} calls rejected, expected {calls}")
+        if milliseconds is not None:
+            # The double's first entry (its window) is made as it starts.
+            start = entries[0].ms
+            late = [entries[i].ms - start for i in rejected
+                    if entries[i].ms - start > milliseconds]
+            run.expect(not late, f"rejected {late} ms after the start, "
+                       f"when only the first {milliseconds} ms were busy")
+            # The window comes a little after the double's clock starts.
+            run.expect(first_served.ms - start >= milliseconds - 200,
+                       f"served {first_served.ms - start} ms after the "
+                       f"start, within the busy {milliseconds} ms")
+        expect_calls(run, calls_in(entries), FULL_START)
+        note_tries(run, [entries[i] for i in rejected] + [first_served],
+                   first_try)
+        if run.launcher_ended_ms is not None:
+            ended = (run.launcher_ended_ms - first_try) / 1000
+            run.notes.append(f"the launcher ended {ended:.2f} s after the "
+                             "first try of its first call")
+    return verify
+
+
+def verify_busy_beyond_the_bound(run):
+    """Every try of the first call was rejected, the last about the bound
+    after the first; nothing was served, and the start ended within the
+    bound and a few seconds from the first try."""
+    entries = excel_double.read_journal(run.in_prefix(EXCEL_FOLDER))
+    rejected = [entry for entry in entries if entry.kind == "rejected"]
+    expect_calls(run, calls_in(entries), [])
+    run.expect(rejected, "Excel rejected no call")
+    if not rejected:
+        return
+    span = (rejected[-1].ms - rejected[0].ms) / 1000
+    run.expect(BUSY_BOUND_SECONDS - 1.5 <= span <= BUSY_BOUND_SECONDS + 1,
+               f"the last try {span:.2f} s after the first, expected about "
+               f"{BUSY_BOUND_SECONDS} s")
+    run.notes.append(f"{len(rejected)} tries rejected over {span:.2f} s")
+    if run.launcher_ended_ms is not None:
+        ended = (run.launcher_ended_ms - rejected[0].ms) / 1000
+        run.expect(ended <= BUSY_BOUND_SECONDS + BEYOND_BOUND_SLACK_SECONDS,
+                   f"the launcher ended {ended:.2f} s after the first try, "
+                   f"more than {BUSY_BOUND_SECONDS} + "
+                   f"{BEYOND_BOUND_SLACK_SECONDS} s")
+        run.notes.append(f"the launcher ended {ended:.2f} s after the first "
+                         "try of its first call")
+
+
+def verify_creation_tried_again(run):
+    """Every Excel started for the launcher refused its creation; they were
+    asked for about the bound, each by an Excel process of its own."""
+    servers = excel_double.journals_by_server(run.in_prefix(EXCEL_FOLDER))
+    refusals = [entry for server in servers for entry in server
+                if entry.kind == "create-refused"]
+    run.expect(len(refusals) >= 3,
+               f"{len(refusals)} creations refused, expected a few")
+    run.expect(all(entry.fields == ["hr=0x80080005"] for entry in refusals),
+               f"refusals: {[entry.fields for entry in refusals]}")
+    expect_calls(run, calls_in([entry for server in servers
+                                for entry in server]), [])
+    if len(refusals) < 2:
+        return
+    span = (refusals[-1].ms - refusals[0].ms) / 1000
+    run.expect(span <= START_BOUND_SECONDS + 1,
+               f"the last creation {span:.2f} s after the first")
+    run.notes.append(
+        f"{len(refusals)} creations refused by {len(servers)} Excel "
+        f"processes, the last {span:.2f} s after the first; refused at +" +
+        ", +".join(f"{(entry.ms - refusals[0].ms) / 1000:.2f}"
+                   for entry in refusals) + " s")
+
+
+def note_excel_ended(run):
+    """The Excel double journals its exit once the launcher has released
+    it (checked for every case); tells when, from the launcher's end."""
+    exits = [entry.ms for entry in
+             excel_double.read_journal(run.in_prefix(EXCEL_FOLDER))
+             if entry.kind == "exit"]
+    if exits and run.launcher_ended_ms is not None:
+        run.notes.append(
+            "the hidden Excel, released and never asked to quit, ended "
+            f"{(max(exits) - run.launcher_ended_ms) / 1000:+.2f} s from the "
+            "launcher's end")
+
+
 def sample_run(launcher):
     """The road of one start of a sample launcher, with nothing registered:
     the runtime module installed, the splash handed over, Excel started
@@ -1200,6 +1336,39 @@ CASES = {
     "window_found_without_hwnd": Case(
         launcher="payload/Launcher.exe", boxes=[], excel="fail=HWND",
         verify=verify_all(verify_calls(FULL_START), verify_excel_in_front)),
+
+    # Today's silent end, mended: the first call of the new Excel failing
+    # is a failure to launch, with its code (here DISP_E_EXCEPTION). The
+    # hidden Excel is released, not asked to quit, and ends by itself.
+    "excel_workbooks_fails": Case(
+        launcher="payload/Launcher.exe", excel="fail=Workbooks",
+        boxes=[launch_failed(0x80020009)],
+        verify=verify_all(verify_calls(["Application.Workbooks 2"]),
+                          note_excel_ended)),
+    # An Excel that rejects its first calls as busy, as Excel does while it
+    # starts, loads add-ins or shows a sign-in dialog, is waited for...
+    "excel_busy_for_4_calls": Case(
+        launcher="payload/Launcher.exe", boxes=[], excel="busy.calls=4",
+        verify=verify_all(verify_busy_then_served(calls=4),
+                          verify_installed_runtime, verify_excel_in_front,
+                          verify_splash("3000", "1,0,0,3"))),
+    "excel_busy_for_2s": Case(
+        launcher="payload/Launcher.exe", boxes=[], excel="busy.ms=2000",
+        verify=verify_all(verify_busy_then_served(milliseconds=2000),
+                          verify_excel_in_front,
+                          verify_splash("3000", "1,0,0,3"))),
+    # ...for up to the bound: then the start ends with the launch message
+    # and RPC_E_SERVERCALL_RETRYLATER, and the hidden Excel is released.
+    "excel_busy_beyond_the_bound": Case(
+        launcher="payload/Launcher.exe", excel="busy.ms=75000",
+        boxes=[launch_failed(0x8001010A)],
+        verify=verify_all(verify_busy_beyond_the_bound, note_excel_ended)),
+    # Creating Excel while Office finishes an update is tried again a few
+    # times within 30 s; an Excel that keeps refusing is then reported.
+    "excel_start_refused_while_office_updates": Case(
+        launcher="payload/Launcher.exe", excel="create=80080005",
+        boxes=[launch_failed(0x80080005)],
+        verify=verify_creation_tried_again),
 
     # The splash needs its settings and more than a placeholder byte.
     "splash_without_settings": Case(

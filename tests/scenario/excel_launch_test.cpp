@@ -173,11 +173,15 @@ TEST_F(ExcelLaunchTest, OtherCreationFailuresShowTheirCode) {
   EXPECT_TRUE(Calls().empty());
 }
 
-TEST_F(ExcelLaunchTest, UnreadableWorkbooksEndsTheLaunchSilently) {
+// The first call of the new Excel failing is a failure to launch, with its
+// code; the hidden Excel is released, not asked to quit.
+TEST_F(ExcelLaunchTest, UnreadableWorkbooksIsReportedWithItsCode) {
   error_ = "an earlier message";
   Launch("fail=Workbooks");
   EXPECT_EQ(Calls(), (std::vector<std::string>{"Application.Workbooks 2"}));
-  EXPECT_EQ(error_, "an earlier message");
+  EXPECT_EQ(error_, "Sheltra was unable to launch Excel application. "
+                    "Error code: 0x80020009");  // DISP_E_EXCEPTION
+  EXPECT_EQ(world().foregroundWindow, 0u);
   ExpectAllReleased();
 }
 
@@ -278,6 +282,110 @@ TEST_F(ExcelLaunchTest, ArgumentThatCannotBeBuiltEndsTheLaunchAsAFailure) {
   EXPECT_EQ(Calls(), Joined(kStartCalls, {kShowAndOpenCalls.begin(),
                                           kShowAndOpenCalls.begin() + 3}));
   ExpectAllReleased();
+}
+
+// --- an Excel that is busy or still starting ---------------------------------
+
+// The journal's rejections, as "names|invoke Object.Member".
+std::vector<std::string> Rejections() {
+  std::vector<std::string> rejected;
+  for (const std::string& line : excel_double::JournalLines()) {
+    const std::vector<std::string> f = Fields(line);
+    if (f[0] != "rejected") continue;
+    EXPECT_EQ(f[4], "hr=0x8001010A") << line;
+    rejected.push_back(f[1] + " " + f[2] + "." + f[3]);
+  }
+  return rejected;
+}
+
+// The journal's refused creations.
+std::vector<std::string> Refusals() {
+  std::vector<std::string> refused;
+  for (const std::string& line : excel_double::JournalLines()) {
+    if (line.starts_with("create-refused\t")) refused.push_back(line);
+  }
+  return refused;
+}
+
+std::uint32_t Waited() {
+  std::uint32_t waited = 0;
+  for (const std::uint32_t pause : sim::TheWorld().pauses) waited += pause;
+  return waited;
+}
+
+TEST_F(ExcelLaunchTest, ExcelThatIsNotBusyCostsNoPause) {
+  Launch();
+  EXPECT_TRUE(world().pauses.empty());
+  EXPECT_TRUE(Rejections().empty());
+}
+
+TEST_F(ExcelLaunchTest, ExcelBusyForItsFirstCallsIsWaitedFor) {
+  Launch("busy.calls=4");
+  EXPECT_EQ(Rejections(), std::vector<std::string>(
+                              4, "names Application.Workbooks"));
+  EXPECT_EQ(world().pauses, (std::vector<std::uint32_t>{100, 200, 400, 800}));
+  // Then the same calls as of an Excel that was never busy.
+  EXPECT_EQ(Calls(), Joined(kStartCalls, kShowAndOpenCalls));
+  EXPECT_EQ(error_, "");
+  EXPECT_EQ(world().foregroundWindow, excel_double::MainWindow());
+  ExpectAllReleased();
+}
+
+TEST_F(ExcelLaunchTest, ExcelBusyForItsFirstSecondsIsWaitedFor) {
+  Launch("busy.ms=2000");
+  // Rejected until the pauses (100, 200, 400, 800, then 1 s) pass 2 s.
+  EXPECT_EQ(world().pauses,
+            (std::vector<std::uint32_t>{100, 200, 400, 800, 1000}));
+  EXPECT_EQ(Rejections().size(), 5u);
+  EXPECT_EQ(Calls(), Joined(kStartCalls, kShowAndOpenCalls));
+  EXPECT_EQ(error_, "");
+  ExpectAllReleased();
+}
+
+TEST_F(ExcelLaunchTest, ExcelBusyBeyondTheBoundIsReportedWithTheCode) {
+  error_ = "an earlier message";
+  Launch("busy.ms=70000");
+  EXPECT_EQ(error_, "Sheltra was unable to launch Excel application. "
+                    "Error code: 0x8001010A");
+  EXPECT_EQ(Waited(), 60000u);
+  EXPECT_EQ(Rejections().size(), world().pauses.size() + 1);
+  EXPECT_TRUE(Calls().empty());
+  EXPECT_EQ(world().foregroundWindow, 0u);
+  ExpectAllReleased();
+}
+
+TEST_F(ExcelLaunchTest, CreationIsTriedAgainWhileOfficeFinishesAnUpdate) {
+  // CoCreateInstance fails three times with CO_E_SERVER_EXEC_FAILURE.
+  world().faults.FailCall("CoCreateInstance", 1, CO_E_SERVER_EXEC_FAILURE);
+  world().whilePausing = [this] {
+    if (world().pauses.size() < 3) {
+      world().faults.FailCall("CoCreateInstance", 1, CO_E_SERVER_EXEC_FAILURE);
+    }
+  };
+  Launch();
+  EXPECT_EQ(world().pauses, (std::vector<std::uint32_t>{1000, 2000, 4000}));
+  EXPECT_EQ(Calls(), Joined(kStartCalls, kShowAndOpenCalls));
+  EXPECT_EQ(error_, "");
+  ExpectAllReleased();
+}
+
+TEST_F(ExcelLaunchTest, CreationThatKeepsFailingIsReportedAfter30Seconds) {
+  Launch("create=80080005");
+  EXPECT_EQ(error_, "Sheltra was unable to launch Excel application. "
+                    "Error code: 0x80080005");
+  EXPECT_EQ(world().pauses,
+            (std::vector<std::uint32_t>{1000, 2000, 4000, 8000, 8000, 7000}));
+  EXPECT_EQ(Refusals(), std::vector<std::string>(
+                           7, "create-refused\thr=0x80080005"));
+}
+
+TEST_F(ExcelLaunchTest, OtherCreationFailuresAreNotTriedAgain) {
+  Launch("create=80070005");
+  EXPECT_EQ(Refusals().size(), 1u);
+  world().progIds.clear();
+  LaunchExcel(kExe, kWorkbook, kRuntime, error_);
+  EXPECT_EQ(error_, messages::ExcelMissing());
+  EXPECT_TRUE(world().pauses.empty());
 }
 
 }  // namespace

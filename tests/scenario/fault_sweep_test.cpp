@@ -143,6 +143,12 @@ class FaultSweepTest : public SimTest {
               {kHelp, kHelpBytes, "an earlier help file"}};
   }
 
+  // An Excel busy for its first calls, waited for.
+  void CarryABusyExcel() {
+    CarryTheRoadOfOneStart();
+    excel_double::RegisterInSimWorld("busy.calls=3");
+  }
+
   // An Excel that refuses to start.
   void CarryAnExcelThatRefuses() {
     CarryTheRoadOfOneStart();
@@ -309,6 +315,10 @@ TEST_F(FaultSweepTest, RegisteredAddinWithResiliencyRecords) {
 
 TEST_F(FaultSweepTest, HelpFileAndExcel11) {
   Sweep("help file and Excel 11", [this] { CarryAHelpFileForExcel11(); });
+}
+
+TEST_F(FaultSweepTest, BusyExcel) {
+  Sweep("busy Excel", [this] { CarryABusyExcel(); });
 }
 
 TEST_F(FaultSweepTest, ExcelRefusing) {

@@ -69,6 +69,12 @@ void FakeDispatch::SetResult(DISPID id, const VARIANT& result) {
   members_[id].result = result;
 }
 
+void FakeDispatch::BeBusy(int lookups, int invokes, HRESULT answer) {
+  busyLookups_ = lookups;
+  busyInvokes_ = invokes;
+  busyAnswer_ = answer;
+}
+
 HRESULT FakeDispatch::QueryInterface(REFIID iid, void** object) {
   if (!(iid == IID_IUnknown || iid == IID_IDispatch)) {
     *object = nullptr;
@@ -102,9 +108,14 @@ HRESULT FakeDispatch::GetTypeInfo(UINT, LCID, ITypeInfo**) {
 HRESULT FakeDispatch::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
                                     LCID locale, DISPID* ids) {
   NameLookup lookup{iid, {}, locale};
+  for (UINT i = 0; i < count; ++i) lookup.names.emplace_back(names[i]);
+  if (busyLookups_ > 0) {
+    --busyLookups_;
+    lookups_.push_back(std::move(lookup));
+    return busyAnswer_;
+  }
   HRESULT answer = S_OK;
   for (UINT i = 0; i < count; ++i) {
-    lookup.names.emplace_back(names[i]);
     const auto found = ids_.find(names[i]);
     ids[i] = found == ids_.end() ? DISPID_UNKNOWN : found->second;
     if (found == ids_.end()) answer = DISP_E_UNKNOWNNAME;
@@ -131,6 +142,10 @@ HRESULT FakeDispatch::Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
   call.namedArguments.assign(params->rgdispidNamedArgs,
                              params->rgdispidNamedArgs + params->cNamedArgs);
   invocations_.push_back(std::move(call));
+  if (busyInvokes_ > 0) {
+    --busyInvokes_;
+    return busyAnswer_;
+  }
 
   const auto member = members_.find(id);
   if (member == members_.end()) return DISP_E_MEMBERNOTFOUND;

@@ -2,8 +2,9 @@
 
 // A scriptable automation object for tests of the automation layer: it
 // knows the member names it is given, answers each member's Invoke with a
-// scripted HRESULT and result, records every GetIDsOfNames and Invoke, and
-// counts its references. It lives in the test (it never deletes itself) and
+// scripted HRESULT and result, can be busy for a number of calls, records
+// every GetIDsOfNames and Invoke (rejected ones too), and counts its
+// references. It lives in the test (it never deletes itself) and
 // expects, when destroyed, every reference to have been released.
 
 #include <map>
@@ -60,6 +61,11 @@ class FakeDispatch final : public IDispatch {
   DISPID AddMember(const std::u16string& name, HRESULT answer = S_OK);
   // The result that Invoke of `id` copies into the caller's result slot.
   void SetResult(DISPID id, const VARIANT& result);
+  // The next `lookups` GetIDsOfNames and the next `invokes` Invoke calls
+  // are rejected with `answer`, as a busy server rejects them: recorded,
+  // nothing else done (no id written, no result, no EXCEPINFO).
+  void BeBusy(int lookups, int invokes,
+              HRESULT answer = RPC_E_SERVERCALL_RETRYLATER);
 
   ULONG References() const { return references_; }
   const std::vector<NameLookup>& Lookups() const { return lookups_; }
@@ -90,4 +96,7 @@ class FakeDispatch final : public IDispatch {
   std::map<DISPID, Member> members_;
   std::vector<NameLookup> lookups_;
   std::vector<Invocation> invocations_;
+  int busyLookups_ = 0;
+  int busyInvokes_ = 0;
+  HRESULT busyAnswer_ = S_OK;
 };

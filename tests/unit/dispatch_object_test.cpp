@@ -1,7 +1,10 @@
 #include "automation/dispatch_object.h"
 
+#include <functional>
+#include <numeric>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "automation/automation_string.h"
 #include "automation/automation_value.h"
@@ -295,6 +298,183 @@ TEST_F(DispatchObjectTest, CreatesByProgIdWithTheHoldersOwnReference) {
                                          CLSCTX_LOCAL_SERVER),
             REGDB_E_CLASSNOTREG);
   EXPECT_TRUE(excel.IsEmpty());
+}
+
+// --- a busy server -----------------------------------------------------------
+
+std::uint32_t Sum(const std::vector<std::uint32_t>& pauses) {
+  return std::accumulate(pauses.begin(), pauses.end(), std::uint32_t{0});
+}
+
+TEST_F(DispatchObjectTest, ServerThatIsNotBusyCostsNoPause) {
+  server.SetResult(server.AddMember(u"Version"), TextValue(u"16.0").Variant());
+  server.AddMember(u"Broken", E_FAIL);
+  std::string text;
+  EXPECT_TRUE(holder.GetTextProperty(u"Version", text));
+  EXPECT_FALSE(holder.CallMethodNoArgs(u"Broken"));
+  EXPECT_FALSE(holder.CallMethodNoArgs(u"Missing"));
+  EXPECT_TRUE(world().pauses.empty());
+  EXPECT_EQ(server.Lookups().size(), 3u);
+  EXPECT_EQ(server.Invocations().size(), 2u);
+}
+
+TEST_F(DispatchObjectTest, BusyLookupIsMadeAgainAfterGrowingPauses) {
+  const DISPID version = server.AddMember(u"Version");
+  server.SetResult(version, TextValue(u"16.0").Variant());
+  server.BeBusy(4, 0);
+  std::string text;
+  ASSERT_TRUE(holder.GetTextProperty(u"Version", text));
+  EXPECT_EQ(text, "16.0");
+  EXPECT_EQ(world().pauses, (std::vector<std::uint32_t>{100, 200, 400, 800}));
+  ASSERT_EQ(server.Lookups().size(), 5u);
+  for (const FakeDispatch::NameLookup& lookup : server.Lookups()) {
+    EXPECT_EQ(lookup.names, std::vector<std::u16string>{u"Version"});
+  }
+  ASSERT_EQ(server.Invocations().size(), 1u);
+  EXPECT_EQ(server.Invocations()[0].id, version);
+}
+
+TEST_F(DispatchObjectTest, BusyInvokeIsMadeAgainWithTheSameCallAlone) {
+  const DISPID run = server.AddMember(u"Run");
+  server.SetResult(run, LongValue(7).Variant());
+  // RPC_E_CALL_REJECTED, as COM answers for a busy server when the caller
+  // has no message filter.
+  server.BeBusy(0, 3, RPC_E_CALL_REJECTED);
+  ArgumentList arguments(2);
+  arguments[1] = AutomationString("Setup");
+  arguments[0] = AutomationString("C:\\rt.dll");
+  AutomationValue result;
+  ASSERT_TRUE(holder.CallMethodWithArgs(u"Run", arguments, &result.Variant()));
+  EXPECT_EQ(result.Variant().lVal, 7);
+  EXPECT_EQ(world().pauses, (std::vector<std::uint32_t>{100, 200, 400}));
+  // The name was looked up once; only the rejected Invoke was repeated,
+  // each time as it was first made.
+  EXPECT_EQ(server.Lookups().size(), 1u);
+  ASSERT_EQ(server.Invocations().size(), 4u);
+  for (const FakeDispatch::Invocation& call : server.Invocations()) {
+    EXPECT_EQ(call.id, run);
+    EXPECT_EQ(call.flags, DISPATCH_METHOD);
+    ASSERT_EQ(call.arguments.size(), 2u);
+    EXPECT_EQ(WideText(call.arguments[0].Variant().bstrVal), u"C:\\rt.dll");
+    EXPECT_EQ(WideText(call.arguments[1].Variant().bstrVal), u"Setup");
+    EXPECT_TRUE(call.gotExceptionInfo);
+  }
+  EXPECT_EQ(holder.LastFailure(), S_OK);
+}
+
+TEST_F(DispatchObjectTest, EveryKindOfCallWaitsForABusyServer) {
+  server.SetResult(server.AddMember(u"Workbooks"),
+                   ObjectValue(&other).Variant());
+  server.SetResult(server.AddMember(u"Hwnd"), LongValue(5).Variant());
+  server.AddMember(u"Visible");
+  server.AddMember(u"Activate");
+  DispatchObject workbooks;
+  std::int32_t hwnd = 0;
+  const struct {
+    const char* what;
+    std::function<bool()> call;
+  } calls[] = {
+      {"object",
+       [&] { return holder.GetObjectProperty(u"Workbooks", workbooks); }},
+      {"long", [&] { return holder.GetLongProperty(u"Hwnd", hwnd); }},
+      {"put", [&] { return holder.PutBoolProperty(u"Visible", true); }},
+      {"method", [&] { return holder.CallMethodNoArgs(u"Activate"); }},
+      {"by id", [&] {
+         AutomationValue result;
+         return holder.GetPropertyById(2, &result.Variant());
+       }},
+  };
+  for (const auto& row : calls) {
+    world().pauses.clear();
+    server.BeBusy(0, 2);
+    EXPECT_TRUE(row.call()) << row.what;
+    EXPECT_EQ(world().pauses, (std::vector<std::uint32_t>{100, 200}))
+        << row.what;
+    if (std::string(row.what) == "by id") continue;  // no lookup
+    world().pauses.clear();
+    server.BeBusy(1, 0, RPC_E_CALL_REJECTED);
+    EXPECT_TRUE(row.call()) << row.what;
+    EXPECT_EQ(world().pauses, std::vector<std::uint32_t>{100}) << row.what;
+  }
+  EXPECT_EQ(workbooks.Get(), &other);
+  EXPECT_EQ(hwnd, 5);
+}
+
+TEST_F(DispatchObjectTest, ServerBusyBeyondTheBoundFailsWithItsLastAnswer) {
+  server.AddMember(u"Visible");
+  server.BeBusy(0, 1000);
+  EXPECT_FALSE(holder.PutBoolProperty(u"Visible", true));
+  EXPECT_EQ(holder.LastFailure(), RPC_E_SERVERCALL_RETRYLATER);
+  // 100, 200, 400, 800, then 1 s each, the last one cut at the 60 s bound.
+  const std::vector<std::uint32_t>& pauses = world().pauses;
+  ASSERT_EQ(pauses.size(), 63u);
+  EXPECT_EQ(std::vector<std::uint32_t>(pauses.begin(), pauses.begin() + 5),
+            (std::vector<std::uint32_t>{100, 200, 400, 800, 1000}));
+  EXPECT_EQ(pauses[61], 1000u);
+  EXPECT_EQ(pauses.back(), 500u);
+  EXPECT_EQ(Sum(pauses), 60000u);
+  EXPECT_EQ(server.Invocations().size(), pauses.size() + 1);
+
+  // A lookup meets the same bound.
+  world().pauses.clear();
+  server.BeBusy(1000, 0, RPC_E_CALL_REJECTED);
+  EXPECT_FALSE(holder.CallMethodNoArgs(u"Visible"));
+  EXPECT_EQ(holder.LastFailure(), RPC_E_CALL_REJECTED);
+  EXPECT_EQ(Sum(world().pauses), 60000u);
+}
+
+TEST_F(DispatchObjectTest, OtherFailuresAreNeverRepeated) {
+  const HRESULT failures[] = {
+      E_FAIL, DISP_E_EXCEPTION, DISP_E_MEMBERNOTFOUND,
+      static_cast<HRESULT>(0x80010108),  // RPC_E_DISCONNECTED
+      static_cast<HRESULT>(0x800706BA),  // RPC_S_SERVER_UNAVAILABLE
+      static_cast<HRESULT>(0x80010105),  // RPC_E_SERVERFAULT
+      CO_E_SERVER_EXEC_FAILURE};
+  for (const HRESULT failure : failures) {
+    FakeDispatch failing;
+    failing.AddMember(u"Quit", failure);
+    DispatchObject quitting;
+    quitting.Take(&failing);
+    EXPECT_FALSE(quitting.CallMethodNoArgs(u"Quit"));
+    EXPECT_EQ(quitting.LastFailure(), failure);
+    EXPECT_EQ(failing.Invocations().size(), 1u);
+    // A lookup that fails otherwise is not repeated either.
+    failing.BeBusy(1, 0, failure);
+    EXPECT_FALSE(quitting.CallMethodNoArgs(u"Quit"));
+    EXPECT_EQ(failing.Lookups().size(), 2u);
+    quitting.Release();
+  }
+  EXPECT_TRUE(world().pauses.empty());
+}
+
+TEST_F(DispatchObjectTest, LastFailureTellsWhyAnOperationReturnedFalse) {
+  EXPECT_EQ(holder.LastFailure(), S_OK);
+  DispatchObject empty;
+  EXPECT_FALSE(empty.CallMethodNoArgs(u"Anything"));
+  EXPECT_EQ(empty.LastFailure(), E_POINTER);
+
+  EXPECT_FALSE(holder.CallMethodNoArgs(u"Missing"));
+  EXPECT_EQ(holder.LastFailure(), DISP_E_UNKNOWNNAME);
+  server.AddMember(u"Throws", DISP_E_EXCEPTION);
+  EXPECT_FALSE(holder.PutBoolProperty(u"Throws", true));
+  EXPECT_EQ(holder.LastFailure(), DISP_E_EXCEPTION);
+
+  // A call that succeeded with the wrong kind of answer.
+  server.SetResult(server.AddMember(u"Count"), LongValue(3).Variant());
+  server.SetResult(server.AddMember(u"Name"), TextValue(u"Excel").Variant());
+  DispatchObject object;
+  EXPECT_FALSE(holder.GetObjectProperty(u"Count", object));
+  EXPECT_EQ(holder.LastFailure(), DISP_E_TYPEMISMATCH);
+  ArgumentList none(0);
+  EXPECT_FALSE(holder.CallMethodForObject(u"Count", none, object));
+  EXPECT_EQ(holder.LastFailure(), DISP_E_TYPEMISMATCH);
+  std::int32_t number = 0;
+  EXPECT_FALSE(holder.GetLongProperty(u"Name", number));
+  EXPECT_EQ(holder.LastFailure(), DISP_E_TYPEMISMATCH);
+
+  // A success leaves the last failure as it was.
+  EXPECT_TRUE(holder.GetLongProperty(u"Count", number));
+  EXPECT_EQ(holder.LastFailure(), DISP_E_TYPEMISMATCH);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The Excel automation double, in process over the simulated Windows: the
 // rules a careless automation client breaks, the settings a scenario tells
 // it, and what the tests read back (journal, live objects, its window).
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -459,6 +460,80 @@ TEST_F(ExcelDoubleTest, HwndAnswersTheToldNumberOrZeroWithoutWindow) {
   EXPECT_EQ(CallMethod(workbooks, u"Open", {Argument::Text(u"C:\\b.xls")}),
             S_OK);
   EXPECT_EQ(excel_double::JournalLines().at(5), "foreground\tno");
+}
+
+TEST_F(ExcelDoubleTest, BusyForItsFirstCallsRejectsThemUnexecuted) {
+  const Ref excel = Start("busy.calls=3");
+  const std::size_t before = excel_double::JournalLines().size();
+  // A rejected lookup writes no id.
+  LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR("Workbooks"))};
+  DISPID id = 4711;
+  EXPECT_EQ(excel->GetIDsOfNames(IID_NULL, names, 1, kLcid, &id),
+            RPC_E_SERVERCALL_RETRYLATER);
+  EXPECT_EQ(id, 4711);
+  // Neither does a rejected Invoke: no object made, no result given.
+  Value workbooks;
+  EXPECT_EQ(Invoke(excel, 1, DISPATCH_PROPERTYGET, {}, {}, &workbooks.v).hr,
+            RPC_E_SERVERCALL_RETRYLATER);
+  EXPECT_EQ(workbooks.v.vt, VT_EMPTY);
+  EXPECT_EQ(Invoke(excel, 4711, DISPATCH_METHOD, {}).hr,
+            RPC_E_SERVERCALL_RETRYLATER);
+  EXPECT_EQ(excel_double::LiveObjects(), 1);
+  // The fourth call is served.
+  EXPECT_EQ(Get(excel, u"Version", workbooks), S_OK);
+  EXPECT_EQ(workbooks.Text(), u"12.0");
+  const auto lines = excel_double::JournalLines();
+  ASSERT_EQ(lines.size(), before + 5);
+  EXPECT_EQ(lines[before],
+            "rejected\tnames\tApplication\tWorkbooks\thr=0x8001010A");
+  EXPECT_EQ(lines[before + 1],
+            "rejected\tinvoke\tApplication\tWorkbooks\thr=0x8001010A");
+  EXPECT_EQ(lines[before + 2],
+            "rejected\tinvoke\tApplication\t#4711\thr=0x8001010A");
+  EXPECT_EQ(lines[before + 3], "names\tApplication\tVersion\tlcid=1024");
+  EXPECT_TRUE(lines[before + 4].starts_with("invoke\tApplication\tVersion\t"))
+      << lines[before + 4];
+}
+
+TEST_F(ExcelDoubleTest, BusyCallsAreCountedWhateverTheirKind) {
+  const Ref excel = Start("busy.calls=2");
+  // The first two calls are the lookup and the get of Workbooks.
+  Value result;
+  EXPECT_EQ(Get(excel, u"Workbooks", result), RPC_E_SERVERCALL_RETRYLATER);
+  const Ref workbooks = Workbooks(excel);
+  world().foregroundWindow = excel_double::MainWindow();
+  EXPECT_EQ(CallMethod(workbooks, u"Open", {Argument::Text(u"C:\\b.xls")}),
+            S_OK);
+  const auto lines = excel_double::JournalLines();
+  const auto rejected =
+      std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.starts_with("rejected\t");
+      });
+  EXPECT_EQ(rejected, 2);
+  // A rejected Open would not have journalled the foreground; this one did.
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "foreground\tyes"), 1);
+}
+
+TEST_F(ExcelDoubleTest, BusyForItsFirstMillisecondsFollowsTheClock) {
+  const Ref excel = Start("busy.ms=2000");
+  Value version;
+  EXPECT_EQ(Get(excel, u"Version", version), RPC_E_SERVERCALL_RETRYLATER);
+  world().tickCount += 1999;
+  EXPECT_EQ(Get(excel, u"Version", version), RPC_E_SERVERCALL_RETRYLATER);
+  world().tickCount += 1;
+  EXPECT_EQ(Get(excel, u"Version", version), S_OK);
+  EXPECT_EQ(version.Text(), u"12.0");
+}
+
+TEST_F(ExcelDoubleTest, BusySettingsNeedAWholeNumber) {
+  const Ref excel = Start("busy.calls=x\nbusy.ms=-5\nbusy.calls=\nBUSY.MS=0");
+  const auto lines = excel_double::JournalLines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "setting-ignored\tbusy.calls=x");
+  EXPECT_EQ(lines[1], "setting-ignored\tbusy.ms=-5");
+  EXPECT_EQ(lines[2], "setting-ignored\tbusy.calls=");
+  Value version;
+  EXPECT_EQ(Get(excel, u"Version", version), S_OK);
 }
 
 // --- the simulated Windows and the lifetime of objects ----------------------

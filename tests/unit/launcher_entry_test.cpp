@@ -1,5 +1,10 @@
 #include "launcher/launcher_entry.h"
 
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "common/messages.h"
 #include "platform/text.h"
 #include "tests/doubles/excel_automation/excel_double_inproc.h"
@@ -48,6 +53,49 @@ TEST_F(LauncherEntryTest, RunsInsideOneComApartmentAndExitsWithZero) {
   ASSERT_GE(world().faults.Calls().size(), 2u);
   EXPECT_EQ(world().faults.Calls()[0], "LimitDllSearch");
   EXPECT_EQ(world().faults.Calls()[1], "InitializeCom");
+}
+
+TEST_F(LauncherEntryTest, MessageFilterIsRegisteredForTheRunOnly) {
+  world().ownModulePath = "C:\\Tools\\Budget.exe";
+  world().AddResource(world().ownModulePath, "RUNTIME", 102,
+                      OneEntryZip("SheltraRuntime.dll", "MZ"));
+  world().AddResource(world().ownModulePath, "XLAM", 119, Bytes("add-in"));
+  std::optional<platform::RejectedCallRetry> duringTheRun;
+  world().whilePausing = [&] { duringTheRun = world().messageFilter; };
+  // Busy once, so that the run pauses while the filter is registered.
+  excel_double::RegisterInSimWorld("busy.calls=1");
+  EXPECT_EQ(LauncherEntry(), 0);
+  ASSERT_TRUE(duringTheRun.has_value());
+  // The automation layer's numbers: 100 ms growing to 1 s, within 60 s.
+  EXPECT_EQ(duringTheRun->firstPauseMilliseconds, 100u);
+  EXPECT_EQ(duringTheRun->longestPauseMilliseconds, 1000u);
+  EXPECT_EQ(duringTheRun->limitMilliseconds, 60000u);
+  EXPECT_EQ(world().messageFilterRegistrations, 1);
+  EXPECT_EQ(world().messageFilterRevocations, 1);
+  EXPECT_FALSE(world().messageFilter.has_value());
+  const std::vector<std::string>& calls = world().faults.Calls();
+  const auto at = [&](const char* operation) {
+    return std::find(calls.begin(), calls.end(), operation) - calls.begin();
+  };
+  EXPECT_LT(at("InitializeCom"), at("CoRegisterMessageFilter"));
+  EXPECT_LT(at("CoRegisterMessageFilter"), at("RevokeMessageFilter"));
+  EXPECT_LT(at("RevokeMessageFilter"), at("UninitializeCom"));
+  EXPECT_EQ(calls.back(), "UninitializeCom");
+  EXPECT_TRUE(world().messageBoxes.empty());
+}
+
+TEST_F(LauncherEntryTest, FilterThatCannotBeRegisteredIsNotRevoked) {
+  world().ownModulePath = "C:\\Tools\\Budget.exe";
+  world().AddResource(world().ownModulePath, "RUNTIME", 102,
+                      OneEntryZip("SheltraRuntime.dll", "MZ"));
+  world().AddResource(world().ownModulePath, "XLAM", 119, Bytes("add-in"));
+  excel_double::RegisterInSimWorld();
+  world().faults.FailCall("CoRegisterMessageFilter", 1);
+  EXPECT_EQ(LauncherEntry(), 0);
+  EXPECT_EQ(world().messageFilterRegistrations, 0);
+  EXPECT_EQ(world().messageFilterRevocations, 0);
+  EXPECT_TRUE(world().messageBoxes.empty());
+  EXPECT_EQ(world().comUninitializations, 1);
 }
 
 TEST_F(LauncherEntryTest, CutExecutablePathFailsAsAnEmptyPathAndStillExitsZero) {

@@ -141,6 +141,11 @@ HRESULT STDMETHODCALLTYPE AutomationObject::GetTypeInfo(UINT, LCID,
 HRESULT STDMETHODCALLTYPE AutomationObject::GetIDsOfNames(
     REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) {
   if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
+  if (server_->RejectsCall()) {
+    server_->Journal(RejectedNamesEntry(objectName_, {names, count},
+                                        RPC_E_SERVERCALL_RETRYLATER));
+    return RPC_E_SERVERCALL_RETRYLATER;
+  }
   server_->Journal(NamesEntry(objectName_, {names, count}, locale));
   if (!IsEqualGUID(iid, IID_NULL)) return kUnknownInterface;
   // Only the member name can be known: no member takes named arguments, so
@@ -165,16 +170,22 @@ HRESULT STDMETHODCALLTYPE AutomationObject::Invoke(
     DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
     VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
   const Member* member = FindMember(id);
+  std::string unknownName = "#";
+  if (member == nullptr) unknownName += std::to_string(id);
+  const std::string_view memberName =
+      member != nullptr ? member->name : unknownName;
+  if (server_->RejectsCall()) {
+    server_->Journal(RejectedInvokeEntry(objectName_, memberName,
+                                         RPC_E_SERVERCALL_RETRYLATER));
+    return RPC_E_SERVERCALL_RETRYLATER;
+  }
   if (member != nullptr && member->journalsForeground) {
     server_->JournalForeground();
   }
   const HRESULT outcome =
       Dispatch(member, iid, flags, params, result, exception, argumentError);
-  std::string unknownName = "#";
-  if (member == nullptr) unknownName += std::to_string(id);
-  server_->Journal(
-      InvokeEntry({objectName_, member != nullptr ? member->name : unknownName,
-                   flags, locale, iid == IID_NULL, params, outcome}));
+  server_->Journal(InvokeEntry({objectName_, memberName, flags, locale,
+                                iid == IID_NULL, params, outcome}));
   return outcome;
 }
 

@@ -4,6 +4,11 @@
 // regard to case, each Invoke checked against the member's shape as a strict
 // Excel would, and both calls journalled, whatever their outcome.
 //
+// While the server is busy (busy.calls, busy.ms in the settings), both
+// calls are rejected before anything else, as a busy Excel's message filter
+// rejects them: RPC_E_SERVERCALL_RETRYLATER, nothing carried out, journalled
+// as rejected.
+//
 // Invoke answers, in this order of checks:
 //   unknown DISPID                              DISP_E_MEMBERNOTFOUND
 //   riid not IID_NULL                           DISP_E_UNKNOWNINTERFACE

@@ -8,10 +8,20 @@ namespace excel_double {
 
 DoubleServer::DoubleServer(DoubleSettings settings,
                            std::unique_ptr<ServerHooks> hooks)
-    : settings_(std::move(settings)), hooks_(std::move(hooks)) {
+    : settings_(std::move(settings)),
+      hooks_(std::move(hooks)),
+      started_(hooks_->Milliseconds()) {
   for (const std::string& line : settings_.ignoredLines) {
     Journal(SettingIgnoredEntry(line));
   }
+}
+
+bool DoubleServer::RejectsCall() {
+  const bool busy =
+      calls_ < settings_.busyCalls ||
+      hooks_->Milliseconds() - started_ < settings_.busyMilliseconds;
+  if (calls_ < settings_.busyCalls) ++calls_;
+  return busy;
 }
 
 void DoubleServer::EnsureMainWindow() {

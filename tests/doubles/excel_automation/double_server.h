@@ -26,6 +26,11 @@ class DoubleServer {
   const DoubleSettings& settings() const { return settings_; }
   void Journal(std::string_view entry) { hooks_->WriteJournal(entry); }
 
+  // Counts one call (GetIDsOfNames or Invoke) and tells whether the server
+  // is busy for it, as busy.calls and busy.ms say: the caller then rejects
+  // it, unexecuted.
+  bool RejectsCall();
+
   // Makes the XLMAIN window on the first call, unless the settings say
   // window=none or the platform cannot make one, and journals its handle.
   // Later calls change nothing.
@@ -51,6 +56,8 @@ class DoubleServer {
 
   DoubleSettings settings_;
   std::unique_ptr<ServerHooks> hooks_;
+  std::uint32_t started_ = 0;
+  std::uint32_t calls_ = 0;
   bool windowAttempted_ = false;
   platform::WindowHandle mainWindow_ = 0;
   int liveObjects_ = 0;

@@ -8,7 +8,8 @@
 namespace excel_double {
 namespace {
 
-bool ParseDecimal(std::string_view text, std::int32_t& value) {
+template <typename Number>
+bool ParseDecimal(std::string_view text, Number& value) {
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, value);
   return error == std::errc() && stop == end && !text.empty();
@@ -39,6 +40,10 @@ bool Apply(std::string_view key, std::string_view value,
       return false;
     }
     settings.creationFailure = failure;
+  } else if (EqualsIgnoringCase(key, "busy.calls")) {
+    return ParseDecimal(value, settings.busyCalls);
+  } else if (EqualsIgnoringCase(key, "busy.ms")) {
+    return ParseDecimal(value, settings.busyMilliseconds);
   } else if (EqualsIgnoringCase(key, "window")) {
     if (value != "none") return false;
     settings.makesWindow = false;

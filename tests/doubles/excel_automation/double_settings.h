@@ -14,6 +14,12 @@
 //   window=none            no XLMAIN window is made
 //   create=<8 hex digits>  creating the Application object fails with this
 //                          HRESULT (as when Excel cannot start for the user)
+//   busy.calls=<N>         the first N calls (GetIDsOfNames and Invoke
+//                          alike, of any object) are rejected as a busy
+//                          Excel rejects them: RPC_E_SERVERCALL_RETRYLATER,
+//                          not carried out, journalled as rejected
+//   busy.ms=<T>            so is every call in the first T milliseconds
+//                          since the server started
 //
 // fail, fail.open and fail.run may be given more than once. Empty lines are
 // skipped; a line ending in CR counts without it.
@@ -37,6 +43,8 @@ struct DoubleSettings {
   std::optional<std::int32_t> reportedWindow;
   bool makesWindow = true;
   std::optional<std::uint32_t> creationFailure;
+  std::uint32_t busyCalls = 0;
+  std::uint32_t busyMilliseconds = 0;
   // Lines that are no setting (unknown key, no '=', a value that does not
   // fit its key), as written; the server journals each of them.
   std::vector<std::string> ignoredLines;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/clock.h"
 #include "platform/sim/sim_world.h"
 #include "tests/doubles/excel_automation/double_server.h"
 #include "tests/doubles/excel_automation/excel_double_clsid.h"
@@ -48,6 +49,8 @@ class SimHooks final : public ServerHooks {
 
   // In process there is nothing to end; LiveObjects() tells the tests.
   void ServerIdle() override {}
+
+  std::uint32_t Milliseconds() override { return platform::TickCount(); }
 
  private:
   std::shared_ptr<Journal> journal_;

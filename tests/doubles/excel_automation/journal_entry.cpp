@@ -24,6 +24,15 @@ std::string NamedArguments(const DISPPARAMS* params) {
   return named;
 }
 
+std::string JoinedNames(std::span<const LPOLESTR> names) {
+  std::string joined;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) joined += ',';
+    joined += EscapeForJournal(Utf8FromName(names[i]));
+  }
+  return joined;
+}
+
 }  // namespace
 
 std::string NamesEntry(std::string_view object, std::span<const LPOLESTR> names,
@@ -31,11 +40,29 @@ std::string NamesEntry(std::string_view object, std::span<const LPOLESTR> names,
   std::string entry = "names\t";
   entry += object;
   entry += '\t';
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) entry += ',';
-    entry += EscapeForJournal(Utf8FromName(names[i]));
-  }
+  entry += JoinedNames(names);
   entry += "\tlcid=" + std::to_string(lcid);
+  return entry;
+}
+
+std::string RejectedNamesEntry(std::string_view object,
+                               std::span<const LPOLESTR> names,
+                               HRESULT result) {
+  std::string entry = "rejected\tnames\t";
+  entry += object;
+  entry += '\t';
+  entry += JoinedNames(names);
+  entry += "\thr=" + HexResult(result);
+  return entry;
+}
+
+std::string RejectedInvokeEntry(std::string_view object,
+                                std::string_view member, HRESULT result) {
+  std::string entry = "rejected\tinvoke\t";
+  entry += object;
+  entry += '\t';
+  entry += member;
+  entry += "\thr=" + HexResult(result);
   return entry;
 }
 

@@ -7,6 +7,9 @@
 // keeps the entries without those fields.
 //
 //   names\t<Object>\t<Name>[,<Name>...]\tlcid=<n>
+//   rejected\tnames\t<Object>\t<Name>[,<Name>...]\thr=0x8001010A
+//   rejected\tinvoke\t<Object>\t<Member>\thr=0x8001010A
+//         a call the busy server rejected, unexecuted (busy.calls, busy.ms)
 //   invoke\t<Object>\t<Member>\tflags=<n>\tlcid=<n>\tiid=<null|other>
 //         \tnamed=<DISPIDs, comma-separated>\thr=0x<8 upper hex>[\t<arg>...]
 //   foreground\t<yes|no>
@@ -42,6 +45,12 @@ struct InvokeRecord {
 std::string NamesEntry(std::string_view object, std::span<const LPOLESTR> names,
                        LCID lcid);
 std::string InvokeEntry(const InvokeRecord& invoke);
+// A GetIDsOfNames ("names", its names) or an Invoke ("invoke", the member's
+// name or #<DISPID>) that was rejected with `result`.
+std::string RejectedNamesEntry(std::string_view object,
+                               std::span<const LPOLESTR> names, HRESULT result);
+std::string RejectedInvokeEntry(std::string_view object,
+                                std::string_view member, HRESULT result);
 std::string ArgumentText(const VARIANT& argument);
 std::string ForegroundEntry(bool isForeground);
 std::string WindowEntry(platform::WindowHandle window);

@@ -4,6 +4,7 @@
 // Windows process (win32_server_hooks) or the simulated Windows of the host
 // tests (excel_double_inproc). Called on the server's one thread only.
 
+#include <cstdint>
 #include <string_view>
 
 #include "platform/windows_ui.h"
@@ -26,6 +27,9 @@ class ServerHooks {
   virtual platform::WindowHandle ForegroundWindow() = 0;
   // No object is alive and no lock is held: a local server ends now.
   virtual void ServerIdle() = 0;
+  // A millisecond clock that wraps (GetTickCount): in the simulated Windows
+  // the world's, which moves only with the launcher's pauses.
+  virtual std::uint32_t Milliseconds() = 0;
 };
 
 }  // namespace excel_double

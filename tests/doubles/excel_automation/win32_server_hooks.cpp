@@ -79,4 +79,6 @@ platform::WindowHandle Win32ServerHooks::ForegroundWindow() {
 
 void Win32ServerHooks::ServerIdle() { ::PostQuitMessage(0); }
 
+std::uint32_t Win32ServerHooks::Milliseconds() { return ::GetTickCount(); }
+
 }  // namespace excel_double

@@ -42,6 +42,8 @@ class Win32ServerHooks final : public ServerHooks {
   platform::WindowHandle ForegroundWindow() override;
   // Ends the message loop of the server's thread.
   void ServerIdle() override;
+  // GetTickCount.
+  std::uint32_t Milliseconds() override;
 
  private:
   explicit Win32ServerHooks(HANDLE journal) : journal_(journal) {}
