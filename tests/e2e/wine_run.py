@@ -15,6 +15,8 @@ from typing import Optional
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 LAUNCH_LIMIT_SECONDS = 90
 START_LIMIT_SECONDS = 60
+# What Wine's start.exe prints when it could not start a program.
+START_FAILURE = "ShellExecuteEx failed"
 USER = pwd.getpwuid(os.getuid()).pw_name
 LOCAL_APP_DATA = rf"C:\users\{USER}\AppData\Local"
 PRODUCT_FOLDER = LOCAL_APP_DATA + r"\Quorvane"
@@ -220,11 +222,18 @@ class Run:
         return None
 
     def reg(self, *arguments):
-        """Runs Wine's reg tool; returns its exit code and output."""
+        """Runs Wine's reg tool; returns its exit code and output. Now and
+        then Wine fails to start a program at all, and hands the start to
+        start.exe, which prints START_FAILURE; reg never ran, so it is
+        started again."""
         out = self.work / "reg.txt"
-        with open(out, "w") as log:
-            code = self.wine("reg", *arguments, log=log).wait(60)
-        return code, out.read_text(errors="replace")
+        for _ in range(3):
+            with open(out, "w") as log:
+                code = self.wine("reg", *arguments, log=log).wait(60)
+            text = out.read_text(errors="replace")
+            if START_FAILURE not in text:
+                break
+        return code, text
 
     def apply_registry(self):
         """Writes the gathered registry changes with one `reg import`."""
