@@ -55,6 +55,16 @@ class PeImage {
   // nothing when no NUL comes within that or within the section's data.
   std::optional<std::string> TextAtRva(std::uint64_t rva, std::size_t maxLength) const;
 
+  // Where the headers lie in the file, for code that rewrites them. All lie
+  // within the image (Open checked), the section table included.
+  std::uint64_t OptionalHeaderOffset() const { return optionalHeader_; }
+  std::uint64_t OptionalHeaderSize() const { return optionalSize_; }
+  // The data directories' offset in the optional header: 96 in PE32, 112 in
+  // PE32+ (NumberOfRvaAndSizes lies just before them).
+  std::uint64_t DirectoriesOffset() const { return directories_; }
+  std::uint64_t SectionTableOffset() const { return sectionTable_; }
+  std::uint16_t SectionCount() const { return sectionCount_; }
+
  private:
   explicit PeImage(Bytes image) : image_(image) {}
 

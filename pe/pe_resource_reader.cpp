@@ -5,28 +5,13 @@
 #include <string_view>
 
 #include "pe/pe_image.h"
+#include "pe/pe_resource_tree.h"
 
 namespace pe {
 namespace {
 
-constexpr std::uint64_t kDirectoryHeaderSize = 16;
-constexpr std::uint64_t kDirectoryEntrySize = 8;
-constexpr std::uint64_t kDataEntrySize = 16;
-constexpr std::uint32_t kHighBit = 0x8000'0000u;
-// Real images hold a few thousand resources at most, but hostile input can point every type at one
-// huge directory or name and make a full walk quadratic. A walk stops after this much work
-// (directory entries plus name characters read).
-constexpr std::uint64_t kWalkBudget = 1u << 18;
-
-struct DirectoryEntry {
-  std::uint32_t name;    // high bit set: offset of a length-prefixed UTF-16 name; clear: an integer id
-  std::uint32_t target;  // high bit set: offset of a subdirectory; clear: offset of a data entry
-  bool IsNamed() const { return (name & kHighBit) != 0; }
-  bool LeadsToDirectory() const { return (target & kHighBit) != 0; }
-  std::uint16_t Id() const { return static_cast<std::uint16_t>(name); }
-  std::uint64_t NameOffset() const { return name & ~kHighBit; }
-  std::uint64_t TargetOffset() const { return target & ~kHighBit; }
-};
+using resource_tree::DirectoryEntry;
+using resource_tree::kWalkBudget;
 
 char ToUpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -39,13 +24,9 @@ class ResourceTree {
   static std::optional<ResourceTree> Open(Bytes image) {
     const std::optional<PeImage> pe = PeImage::Open(image);
     if (!pe) return std::nullopt;
-    const std::optional<DataDirectory> directory = pe->Directory(DataDirectoryIndex::kResource);
-    if (!directory) return std::nullopt;
-    // Directory offsets are relative to the tree's start; the end of its section bounds the tree,
-    // so the data directory's Size field is not needed.
-    const std::optional<Bytes> tree = pe->BytesAtRva(directory->rva);
-    if (!tree) return std::nullopt;
-    return ResourceTree(*pe, *tree);
+    std::optional<resource_tree::Table> table = resource_tree::OpenTable(*pe);
+    if (!table) return std::nullopt;
+    return ResourceTree(std::move(*table));
   }
 
   // Visits (type label, id, bytes) for each id entry whose first language leads to bytes inside the
@@ -75,37 +56,21 @@ class ResourceTree {
   }
 
  private:
-  ResourceTree(PeImage pe, Bytes tree) : pe_(pe), tree_(tree) {}
+  explicit ResourceTree(resource_tree::Table table) : pe_(table.image), tree_(table.tree) {}
 
-  // The count a directory header claims is cut to the entries that fit in the tree, so a lying
-  // header can neither send reads past the end nor size an allocation.
   std::vector<DirectoryEntry> ReadDirectory(std::uint64_t offset, std::uint64_t limit) const {
-    if (!Fits(tree_, offset, kDirectoryHeaderSize)) return {};
-    const std::uint64_t claimed = std::uint64_t{ReadU16(tree_, offset + 12)} + ReadU16(tree_, offset + 14);
-    const std::uint64_t first = offset + kDirectoryHeaderSize;
-    const std::uint64_t count = std::min({claimed, limit, (tree_.size() - first) / kDirectoryEntrySize});
-    std::vector<DirectoryEntry> entries;
-    entries.reserve(count);
-    for (std::uint64_t at = first; at < first + count * kDirectoryEntrySize; at += kDirectoryEntrySize) {
-      entries.push_back({ReadU32(tree_, at), ReadU32(tree_, at + 4)});
-    }
-    return entries;
+    return resource_tree::ReadDirectory(tree_, offset, limit).entries;
   }
 
   // Integer types read "#n" as FindResourceA spells them. Names are narrowed to ASCII; other
   // UTF-16 units become '?' since callers only ever name resources in ASCII.
   std::optional<std::string> TypeLabel(const DirectoryEntry& type) const {
     if (!type.IsNamed()) return "#" + std::to_string(type.Id());
-    const std::uint64_t offset = type.NameOffset();
-    if (!Fits(tree_, offset, 2)) return std::nullopt;
-    const std::uint64_t length = ReadU16(tree_, offset);
-    if (!Fits(tree_, offset + 2, length * 2)) return std::nullopt;
+    const std::optional<std::u16string> name = resource_tree::ReadName(tree_, type.NameOffset());
+    if (!name) return std::nullopt;
     std::string label;
-    label.reserve(length);
-    for (std::uint64_t unit = 0; unit < length; ++unit) {
-      const std::uint16_t code = ReadU16(tree_, offset + 2 + unit * 2);
-      label.push_back(code < 0x80 ? static_cast<char>(code) : '?');
-    }
+    label.reserve(name->size());
+    for (const char16_t code : *name) label.push_back(code < 0x80 ? static_cast<char>(code) : '?');
     return label;
   }
 
@@ -114,14 +79,7 @@ class ResourceTree {
     const std::vector<DirectoryEntry> languages = ReadDirectory(idEntry.TargetOffset(), 1);
     // The third level must end in a data entry; anything deeper is a loop or garbage.
     if (languages.empty() || languages.front().LeadsToDirectory()) return std::nullopt;
-    const std::uint64_t dataEntry = languages.front().TargetOffset();
-    if (!Fits(tree_, dataEntry, kDataEntrySize)) return std::nullopt;
-    const std::uint64_t size = ReadU32(tree_, dataEntry + 4);
-    if (size == 0) return Bytes{};  // nothing to read, so wherever it points is harmless
-    const std::optional<Bytes> bytes = pe_.BytesAtRva(ReadU32(tree_, dataEntry));
-    // Checked against what the image holds, so a claimed 4 GB is refused before anything is copied.
-    if (!bytes || size > bytes->size()) return std::nullopt;
-    return bytes->first(size);
+    return resource_tree::ReadData(pe_, tree_, languages.front().TargetOffset());
   }
 
   PeImage pe_;
