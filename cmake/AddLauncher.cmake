@@ -1,191 +1,165 @@
-# add_launcher(<target> OUTPUT_NAME <name> PAYLOAD_DIR <dir> [<ROLE> <file>]...
-#              [SIGN_CERT <pem> SIGN_KEY <pem> [TIMESTAMP_URL <url>]])
+# add_launcher(<target> [OUTPUT_NAME <name>] PAYLOAD_DIR <dir> [ARCH x86|x64]
+#              [<ROLE> <file>|NONE]... [CODE_PAGE <n>] [ANSI_CODE_PAGE UTF-8|SYSTEM]
+#              [SIGN_CERT <pem> SIGN_KEY <pem> [TIMESTAMP_URL <url>]]
+#              [ALLOW_BROKEN_PAYLOAD])
 #
-# Builds a launcher executable that carries a payload as its resources, all
-# under language 1033 with the ids and type names the launcher reads. Each
-# role takes its file from PAYLOAD_DIR under the role's default name unless
-# the role is given a file of its own:
+# Makes a launcher the way a vendor without a compiler makes one: launcher-pack
+# writes the payload into a copy of the launcher stub of the edition ARCH
+# names (x86, the default, for 32-bit Excel; x64 for 64-bit Excel), checks it
+# with launcher-check's rules and signs it. Each role (launcher-pack's usage
+# lists them: RUNTIME, LDR, SPLASH, XLS, EXT, SPLASH_DATA, UPDATER,
+# UPDATE_DATA, CHM, XLAM, XLA, ICON, BITMAP, MANIFEST) takes its file from
+# PAYLOAD_DIR under its default name unless given a file of its own; NONE
+# leaves it out. The manifest is the stub's unless MANIFEST names one, which
+# must keep the launcher unelevated (requestedExecutionLevel asInvoker).
 #
-#   RUNTIME      102 "RUNTIME"      runtime.zip
-#   LDR          103 "LDR"          ldr.bin
-#   SPLASH       104 "SPLASH"       splash.zip
-#   XLS          105 "XLS"          workbook.xls
-#   EXT          106 "EXT"          ext.bin
-#   SPLASH_DATA  107 "SPLASH_DATA"  splash_data.bin
-#   UPDATER      111 "UPDATER"      updater.bin
-#   UPDATE_DATA  113 "UPDATE_DATA"  update_data.bin
-#   CHM          115 "CHM"          chm.bin
-#   XLAM         119 "XLAM"         loader.xlam
-#   XLA          121 "XLA"          loader.xla
-#   ICON         101 icon group     launcher.ico
-#   BITMAP       109 bitmap         update.bmp (shown in dialog 108)
-#   MANIFEST     1   manifest       launcher/launcher.manifest of this project
-#
-# A role given the value NONE is left out of the executable, but for the
-# manifest: the build refuses a launcher whose manifest does not declare
-# requestedExecutionLevel asInvoker (cmake/CheckLauncherManifest.cmake).
-#
-# Every launcher is checked by launcher-check once it is linked
-# (cmake/CheckLauncherPayload.cmake): a payload that breaks what the
-# launcher or its runtime module relies on fails the build and the
-# executable is removed. CODE_PAGE <n> reads the help-file name in that ANSI
-# code page (default 1252), for a vendor whose users run it: the help-file
-# name the authoring tool wrote in it. ANSI_CODE_PAGE SYSTEM leaves out of
-# the default manifest the element that makes the launcher's process code
-# page UTF-8 (ANSI_CODE_PAGE UTF-8, the default), for a vendor whose runtime
-# module, which runs in the launcher's process, cannot take UTF-8 text from
-# the "A" functions. The tests of how
-# a launcher meets a broken payload build theirs with ALLOW_BROKEN_PAYLOAD.
+# The launcher is <OUTPUT_NAME or target>.exe in the current binary folder,
+# its path the target's LAUNCHER_FILE property. A payload that breaks what
+# the launcher or its runtime module relies on fails the build and leaves no
+# launcher. CODE_PAGE <n> reads the help-file name in that ANSI code page
+# (default 1252), for a vendor whose users run it. ANSI_CODE_PAGE SYSTEM
+# takes out of the manifest the element that makes the launcher's process
+# code page UTF-8, for a vendor whose runtime module, which runs in the
+# launcher's process, cannot take UTF-8 text from the "A" functions. The
+# tests of how a launcher meets a broken payload make theirs with
+# ALLOW_BROKEN_PAYLOAD, which skips the check.
 #
 # With SIGN_CERT and SIGN_KEY (PEM files: the code-signing certificate, or
-# it followed by its chain, and its private key) the executable is signed
-# with an Authenticode signature over its SHA-256 digest, kept in the image's
-# certificate table, and counter-signed by the RFC 3161 time-stamp authority
-# at TIMESTAMP_URL when one is given (cmake/SignLauncher.cmake). Signing
-# follows the check, so a broken payload is never signed.
-include("${CMAKE_CURRENT_LIST_DIR}/SignLauncher.cmake")
+# it followed by its chain, and its private key) the launcher is signed with
+# osslsigncode: an Authenticode signature over its SHA-256 digest,
+# counter-signed by the RFC 3161 time-stamp authority at TIMESTAMP_URL when
+# one is given. Signing follows the check, so a broken payload is never
+# signed, and a failed signing leaves no launcher.
+#
+# The stub of the tree's own edition is built here (target LauncherStub);
+# the other edition's is the prebuilt one LAUNCHER_STUB_X86 or
+# LAUNCHER_STUB_X64 names, as a vendor has it.
 
-set(LAUNCHER_RESOURCE_ROLES RUNTIME LDR SPLASH XLS EXT SPLASH_DATA UPDATER
-    UPDATE_DATA CHM XLAM XLA ICON BITMAP MANIFEST)
-set(LAUNCHER_DEFAULT_RUNTIME runtime.zip)
-set(LAUNCHER_DEFAULT_LDR ldr.bin)
-set(LAUNCHER_DEFAULT_SPLASH splash.zip)
-set(LAUNCHER_DEFAULT_XLS workbook.xls)
-set(LAUNCHER_DEFAULT_EXT ext.bin)
-set(LAUNCHER_DEFAULT_SPLASH_DATA splash_data.bin)
-set(LAUNCHER_DEFAULT_UPDATER updater.bin)
-set(LAUNCHER_DEFAULT_UPDATE_DATA update_data.bin)
-set(LAUNCHER_DEFAULT_CHM chm.bin)
-set(LAUNCHER_DEFAULT_XLAM loader.xlam)
-set(LAUNCHER_DEFAULT_XLA loader.xla)
-set(LAUNCHER_DEFAULT_ICON launcher.ico)
-set(LAUNCHER_DEFAULT_BITMAP update.bmp)
-# Not taken from the payload: every launcher runs unelevated unless its
-# vendor hands in a manifest of its own that keeps it so.
-set(LAUNCHER_DEFAULT_MANIFEST "${CMAKE_CURRENT_LIST_DIR}/../launcher/launcher.manifest")
-# The same manifest without its activeCodePage element: the process then
-# keeps the system's ANSI code page.
-file(READ "${LAUNCHER_DEFAULT_MANIFEST}" launcher_manifest_text)
-string(REGEX REPLACE "  <!-- The process's ANSI code page is UTF-8.*</application>\n" ""
-  launcher_manifest_text "${launcher_manifest_text}")
-set(LAUNCHER_SYSTEM_CODE_PAGE_MANIFEST "${CMAKE_BINARY_DIR}/launcher-system-code-page.manifest")
-file(CONFIGURE OUTPUT "${LAUNCHER_SYSTEM_CODE_PAGE_MANIFEST}" CONTENT "${launcher_manifest_text}" @ONLY)
-
-set(LAUNCHER_RESOURCE_LINE_RUNTIME "102 RUNTIME")
-set(LAUNCHER_RESOURCE_LINE_LDR "103 LDR")
-set(LAUNCHER_RESOURCE_LINE_SPLASH "104 SPLASH")
-set(LAUNCHER_RESOURCE_LINE_XLS "105 XLS")
-set(LAUNCHER_RESOURCE_LINE_EXT "106 EXT")
-set(LAUNCHER_RESOURCE_LINE_SPLASH_DATA "107 SPLASH_DATA")
-set(LAUNCHER_RESOURCE_LINE_UPDATER "111 UPDATER")
-set(LAUNCHER_RESOURCE_LINE_UPDATE_DATA "113 UPDATE_DATA")
-set(LAUNCHER_RESOURCE_LINE_CHM "115 CHM")
-set(LAUNCHER_RESOURCE_LINE_XLAM "119 XLAM")
-set(LAUNCHER_RESOURCE_LINE_XLA "121 XLA")
-set(LAUNCHER_RESOURCE_LINE_ICON "101 ICON")
-set(LAUNCHER_RESOURCE_LINE_BITMAP "109 BITMAP")
-set(LAUNCHER_RESOURCE_LINE_MANIFEST "1 24")
-
-# launcher-check runs on the build machine, so a cross build makes its own
-# host build of it from these sources, as the host preset builds them: always
-# current, and no other build tree has to come first. One job, so that it and
-# the cross build together keep to the jobs asked for. A tree may be handed
-# a launcher-check built already (LAUNCHER_CHECK), as the reproducibility
-# test hands its two builds the one of the tree it runs in.
+# launcher-check and launcher-pack run on the build machine, so a cross
+# build makes its own host build of them from these sources, as the host
+# preset builds them: always current, and no other build tree has to come
+# first. One job, so that it and the cross build together keep to the jobs
+# asked for. A tree may be handed both built already (LAUNCHER_CHECK and
+# LAUNCHER_PACK), as the reproducibility test hands its two builds those of
+# the tree it runs in.
 set(LAUNCHER_CHECK "" CACHE FILEPATH
   "A launcher-check already built for this machine; empty: built in this tree")
-if(LAUNCHER_CHECK)
+set(LAUNCHER_PACK "" CACHE FILEPATH
+  "A launcher-pack already built for this machine; empty: built in this tree")
+if(LAUNCHER_CHECK AND LAUNCHER_PACK)
   set(LAUNCHER_CHECK_PROGRAM "${LAUNCHER_CHECK}")
+  set(LAUNCHER_PACK_PROGRAM "${LAUNCHER_PACK}")
   add_custom_target(launcher_check_host)
 else()
   include(ExternalProject)
   set(LAUNCHER_CHECK_HOST_DIR "${CMAKE_BINARY_DIR}/launcher-check-host")
   set(LAUNCHER_CHECK_PROGRAM "${LAUNCHER_CHECK_HOST_DIR}/tools/launcher_check/launcher-check")
+  set(LAUNCHER_PACK_PROGRAM "${LAUNCHER_CHECK_HOST_DIR}/tools/launcher_pack/launcher-pack")
   ExternalProject_Add(launcher_check_host
     SOURCE_DIR "${PROJECT_SOURCE_DIR}"
     BINARY_DIR "${LAUNCHER_CHECK_HOST_DIR}"
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLAUNCHER_CHECK_ONLY=ON
-    BUILD_COMMAND ${CMAKE_COMMAND} --build "${LAUNCHER_CHECK_HOST_DIR}" --target launcher-check -j 1
+    BUILD_COMMAND ${CMAKE_COMMAND} --build "${LAUNCHER_CHECK_HOST_DIR}" --target launcher-check launcher-pack -j 1
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS "${LAUNCHER_CHECK_PROGRAM}"
+    BUILD_BYPRODUCTS "${LAUNCHER_CHECK_PROGRAM}" "${LAUNCHER_PACK_PROGRAM}"
     INSTALL_COMMAND "")
 endif()
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(LAUNCHER_IMAGE_FORMAT PE32)
+  set(LAUNCHER_NATIVE_ARCH x86)
 else()
   set(LAUNCHER_IMAGE_FORMAT PE32+)
+  set(LAUNCHER_NATIVE_ARCH x64)
 endif()
+
+# The stub: the launcher with only its own resources, its manifest and the
+# update dialog.
+set(LAUNCHER_STUB_MANIFEST "${CMAKE_CURRENT_LIST_DIR}/../launcher/launcher.manifest")
+configure_file("${CMAKE_CURRENT_LIST_DIR}/../launcher/stub.rc.in" "${CMAKE_BINARY_DIR}/launcher-stub.rc" @ONLY)
+set_source_files_properties("${CMAKE_BINARY_DIR}/launcher-stub.rc" PROPERTIES
+  OBJECT_DEPENDS "${LAUNCHER_STUB_MANIFEST}")
+add_executable(LauncherStub WIN32 "${CMAKE_CURRENT_LIST_DIR}/../launcher/win_main.cpp"
+  "${CMAKE_BINARY_DIR}/launcher-stub.rc")
+target_link_libraries(LauncherStub PRIVATE launcher_logic)
+set_target_properties(LauncherStub PROPERTIES OUTPUT_NAME LauncherStub-${LAUNCHER_NATIVE_ARCH}
+  RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
+foreach(arch IN ITEMS x86 x64)
+  string(TOUPPER "${arch}" upper)
+  set(LAUNCHER_STUB_${upper} "" CACHE FILEPATH "A prebuilt ${arch} launcher stub, for ARCH ${arch} in a tree of the other edition")
+endforeach()
+
+set(LAUNCHER_ROLES RUNTIME LDR SPLASH XLS EXT SPLASH_DATA UPDATER UPDATE_DATA CHM XLAM XLA ICON BITMAP MANIFEST)
 
 function(add_launcher target)
   cmake_parse_arguments(PARSE_ARGV 1 L "ALLOW_BROKEN_PAYLOAD"
-    "OUTPUT_NAME;PAYLOAD_DIR;CODE_PAGE;ANSI_CODE_PAGE;SIGN_CERT;SIGN_KEY;TIMESTAMP_URL;${LAUNCHER_RESOURCE_ROLES}" "")
-  if("${L_ANSI_CODE_PAGE}" STREQUAL "SYSTEM")
-    set(default_manifest "${LAUNCHER_SYSTEM_CODE_PAGE_MANIFEST}")
-  elseif("${L_ANSI_CODE_PAGE}" STREQUAL "" OR "${L_ANSI_CODE_PAGE}" STREQUAL "UTF-8")
-    set(default_manifest "${LAUNCHER_DEFAULT_MANIFEST}")
+    "OUTPUT_NAME;PAYLOAD_DIR;ARCH;CODE_PAGE;ANSI_CODE_PAGE;SIGN_CERT;SIGN_KEY;TIMESTAMP_URL;${LAUNCHER_ROLES}" "")
+  if(NOT L_ARCH)
+    set(L_ARCH x86)
+  endif()
+  string(TOUPPER "${L_ARCH}" arch)
+  if(L_ARCH STREQUAL LAUNCHER_NATIVE_ARCH)
+    set(stub "$<TARGET_FILE:LauncherStub>")
+    set(stub_target LauncherStub)
+  elseif(L_ARCH MATCHES "^x(86|64)$" AND LAUNCHER_STUB_${arch})
+    set(stub "${LAUNCHER_STUB_${arch}}")
+    set(stub_target "")
+  elseif(L_ARCH MATCHES "^x(86|64)$")
+    message(FATAL_ERROR "add_launcher(${target}): ARCH ${L_ARCH} in a tree that builds the "
+      "${LAUNCHER_NATIVE_ARCH} stub needs a prebuilt ${L_ARCH} stub: set LAUNCHER_STUB_${arch}")
   else()
-    message(FATAL_ERROR "add_launcher(${target}): ANSI_CODE_PAGE is UTF-8 or SYSTEM, "
-      "not ${L_ANSI_CODE_PAGE}")
+    message(FATAL_ERROR "add_launcher(${target}): ARCH is x86 or x64, not ${L_ARCH}")
   endif()
-  set(resource_lines "")
-  set(payload_files "")
-  foreach(role IN LISTS LAUNCHER_RESOURCE_ROLES)
-    set(file "${L_${role}}")
-    if(file STREQUAL "NONE" AND role STREQUAL "MANIFEST")
-      message(FATAL_ERROR "add_launcher(${target}): a launcher needs a manifest "
-        "that declares requestedExecutionLevel asInvoker; MANIFEST NONE would "
-        "let Windows run it elevated.")
-    elseif(file STREQUAL "NONE")
-      continue()
-    elseif(file STREQUAL "" AND role STREQUAL "MANIFEST")
-      set(file "${default_manifest}")
-    elseif(file STREQUAL "")
-      set(file "${L_PAYLOAD_DIR}/${LAUNCHER_DEFAULT_${role}}")
-    endif()
-    if(role STREQUAL "MANIFEST")
-      set(manifest "${file}")
-    endif()
-    string(APPEND resource_lines "${LAUNCHER_RESOURCE_LINE_${role}} \"${file}\"\n")
-    list(APPEND payload_files "${file}")
-  endforeach()
-
-  set(rc_file "${CMAKE_CURRENT_BINARY_DIR}/${target}.rc")
-  configure_file("${PROJECT_SOURCE_DIR}/launcher/launcher.rc.in" "${rc_file}" @ONLY)
-
-  # The manifest may be made at build time, so it is checked then, before
-  # the resources are compiled.
-  set(manifest_checked "${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest-checked")
-  set(check_script "${PROJECT_SOURCE_DIR}/cmake/CheckLauncherManifest.cmake")
-  add_custom_command(
-    OUTPUT "${manifest_checked}"
-    COMMAND ${CMAKE_COMMAND} "-DMANIFEST=${manifest}" "-DTARGET=${target}"
-            "-DSTAMP=${manifest_checked}" -P "${check_script}"
-    DEPENDS "${manifest}" "${check_script}"
-    COMMENT "Checking that ${target} runs unelevated")
-  set_source_files_properties("${rc_file}" PROPERTIES
-    OBJECT_DEPENDS "${payload_files};${manifest_checked}")
-
-  add_executable(${target} WIN32 "${PROJECT_SOURCE_DIR}/launcher/win_main.cpp" "${rc_file}")
-  target_link_libraries(${target} PRIVATE launcher_logic)
+  set(name "${target}")
   if(L_OUTPUT_NAME)
-    set_target_properties(${target} PROPERTIES OUTPUT_NAME "${L_OUTPUT_NAME}")
+    set(name "${L_OUTPUT_NAME}")
   endif()
-  if(NOT L_ALLOW_BROKEN_PAYLOAD)
-    add_dependencies(${target} launcher_check_host)
-    add_custom_command(TARGET ${target} POST_BUILD
-      COMMAND ${CMAKE_COMMAND} "-DCHECKER=${LAUNCHER_CHECK_PROGRAM}"
-              "-DLAUNCHER=$<TARGET_FILE:${target}>" "-DTARGET=${target}"
-              "-DFORMAT=${LAUNCHER_IMAGE_FORMAT}" "-DCODE_PAGE=${L_CODE_PAGE}"
-              -P "${PROJECT_SOURCE_DIR}/cmake/CheckLauncherPayload.cmake"
-      COMMENT "Checking the payload of ${target}"
-      VERBATIM)
+  set(output "${CMAKE_CURRENT_BINARY_DIR}/${name}.exe")
+
+  set(arguments --stub "${stub}" --payload "${L_PAYLOAD_DIR}" --output "${output}")
+  foreach(role IN LISTS LAUNCHER_ROLES)
+    if(DEFINED L_${role})
+      string(TOLOWER "${role}" option)
+      string(REPLACE "_" "-" option "${option}")
+      list(APPEND arguments "--${option}" "${L_${role}}")
+    endif()
+  endforeach()
+  if(L_ANSI_CODE_PAGE STREQUAL "SYSTEM")
+    list(APPEND arguments --ansi-code-page system)
+  elseif(L_ANSI_CODE_PAGE AND NOT L_ANSI_CODE_PAGE STREQUAL "UTF-8")
+    message(FATAL_ERROR "add_launcher(${target}): ANSI_CODE_PAGE is UTF-8 or SYSTEM, not ${L_ANSI_CODE_PAGE}")
   endif()
-  if(L_SIGN_CERT OR L_SIGN_KEY)
-    sign_launcher(${target} CERT "${L_SIGN_CERT}" KEY "${L_SIGN_KEY}"
-      TIMESTAMP_URL "${L_TIMESTAMP_URL}")
+  if(L_CODE_PAGE)
+    list(APPEND arguments --code-page "${L_CODE_PAGE}")
+  endif()
+  if(L_ALLOW_BROKEN_PAYLOAD)
+    list(APPEND arguments --unchecked)
+  endif()
+  set(signing_inputs "")
+  if(L_SIGN_CERT AND L_SIGN_KEY)
+    find_program(OSSLSIGNCODE osslsigncode REQUIRED)
+    list(APPEND arguments --sign-cert "${L_SIGN_CERT}" --sign-key "${L_SIGN_KEY}" --signer "${OSSLSIGNCODE}")
+    if(L_TIMESTAMP_URL)
+      list(APPEND arguments --timestamp-url "${L_TIMESTAMP_URL}")
+    endif()
+    set(signing_inputs "${L_SIGN_CERT}" "${L_SIGN_KEY}")
+  elseif(L_SIGN_CERT OR L_SIGN_KEY)
+    message(FATAL_ERROR "add_launcher(${target}): signing needs both SIGN_CERT and SIGN_KEY")
   elseif(L_TIMESTAMP_URL)
     message(FATAL_ERROR "add_launcher(${target}): TIMESTAMP_URL needs SIGN_CERT and SIGN_KEY")
   endif()
+
+  # The payload's files are known once launcher-pack has read them: it names
+  # them in the depfile.
+  set(depfile "${CMAKE_CURRENT_BINARY_DIR}/${target}.launcher.d")
+  add_custom_command(
+    OUTPUT "${output}"
+    COMMAND "${LAUNCHER_PACK_PROGRAM}" ${arguments} --depfile "${depfile}"
+    DEPENDS ${stub_target} "${LAUNCHER_PACK_PROGRAM}" launcher_check_host ${signing_inputs}
+    DEPFILE "${depfile}"
+    COMMENT "Packing ${name}.exe (${L_ARCH})"
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS "${output}")
+  set_target_properties(${target} PROPERTIES LAUNCHER_FILE "${output}")
 endfunction()
 
 # The time every runtime archive gives its module (seconds since 1970, UTC):

@@ -1,6 +1,6 @@
 # Launchers whose payload breaks the contract in one way each (or only
 # lacks something, a warning), and a test per launcher that builds it and
-# expects add_launcher()'s launcher-check to refuse it with the right line.
+# expects add_launcher()'s launcher-pack to refuse it with the right line.
 # Never built with the rest: the build itself is the test.
 set(BROKEN_PAYLOAD_DIR "${CMAKE_CURRENT_BINARY_DIR}/broken_payload")
 set(make_broken "${PROJECT_SOURCE_DIR}/tests/shipped/make_broken_payloads.py")
@@ -27,12 +27,12 @@ add_runtime_archive(runtime_program_archive MODULE show_box
 set(CHECK_CASE_SCRIPT "${PROJECT_SOURCE_DIR}/tests/shipped/payload_check_case.sh")
 function(add_payload_check_case name role file outcome pattern)
   set(target LauncherBroken${name})
-  add_launcher(${target} PAYLOAD_DIR "${SAMPLE_PAYLOAD_DIR}" ${role} "${file}")
+  add_launcher(${target} ARCH ${LAUNCHER_NATIVE_ARCH} PAYLOAD_DIR "${SAMPLE_PAYLOAD_DIR}" ${role} "${file}")
   add_dependencies(${target} sample_payload case_payload broken_payload
     runtime_without_exports_archive runtime_program_archive)
   set_target_properties(${target} PROPERTIES EXCLUDE_FROM_ALL TRUE)
   add_test(NAME unit.launcher_check.${name}
-    COMMAND bash "${CHECK_CASE_SCRIPT}" "${CMAKE_BINARY_DIR}" ${target} $<TARGET_FILE:${target}>
+    COMMAND bash "${CHECK_CASE_SCRIPT}" "${CMAKE_BINARY_DIR}" ${target} $<TARGET_PROPERTY:${target},LAUNCHER_FILE>
             ${outcome} "${pattern}")
   # Each builds in the one build tree.
   set_tests_properties(unit.launcher_check.${name} PROPERTIES LABELS unit RESOURCE_LOCK win32_build_tree)
@@ -88,5 +88,5 @@ add_payload_check_case(LoaderResourceMissing LDR NONE built
 # console tool is refused.
 add_test(NAME unit.launcher_check.sample_report
   COMMAND ${Python3_EXECUTABLE} "${PROJECT_SOURCE_DIR}/tests/shipped/check_sample_report.py"
-          "${LAUNCHER_CHECK_PROGRAM}" $<TARGET_FILE:Launcher> $<TARGET_FILE:resource_probe>)
+          "${LAUNCHER_CHECK_PROGRAM}" $<TARGET_PROPERTY:Launcher,LAUNCHER_FILE> $<TARGET_FILE:resource_probe>)
 set_tests_properties(unit.launcher_check.sample_report PROPERTIES LABELS unit)

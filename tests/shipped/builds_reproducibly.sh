@@ -2,10 +2,11 @@
 # Builds the sample launcher twice, from these sources, in two fresh build
 # folders of different paths and at different times, and checks that the
 # launcher and what its payload is made of come out byte for byte the same:
-#   builds_reproducibly.sh <source dir> <toolchain file> <build type> <generator> <launcher-check>
-# Both use the launcher-check given rather than building their own.
+#   builds_reproducibly.sh <source dir> <toolchain file> <build type> <generator> <launcher-check> <launcher-pack>
+# Both use the launcher-check and launcher-pack given rather than building
+# their own.
 set -euo pipefail
-source_dir=$1 toolchain=$2 build_type=$3 generator=$4 checker=$5
+source_dir=$1 toolchain=$2 build_type=$3 generator=$4 checker=$5 packer=$6
 
 # Byte-identical builds are what is checked, so both are built alike: no
 # epoch of the caller's, the same jobs.
@@ -16,13 +17,13 @@ trap 'rm -rf "$first" "$second"' EXIT
 
 build() {
   cmake -S "$source_dir" -B "$1" -G "$generator" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-        -DCMAKE_BUILD_TYPE="$build_type" -DLAUNCHER_CHECK="$checker" >/dev/null
+        -DCMAKE_BUILD_TYPE="$build_type" -DLAUNCHER_CHECK="$checker" -DLAUNCHER_PACK="$packer" >/dev/null
   cmake --build "$1" --target Launcher -j2 >/dev/null
 }
 build "$first"
 build "$second"
 
-products=(payload/Launcher.exe payload/sample/runtime.zip
+products=(payload/Launcher.exe "$(cd "$first" && echo LauncherStub-*.exe)" payload/sample/runtime.zip
           tests/doubles/runtime_module/v29/SheltraRuntime.dll)
 differing=0
 for product in "${products[@]}"; do

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Checks the headers, the import table and the manifest of a built launcher:
+# Checks the headers, the import table and the manifest of a built launcher
+# or launcher stub of either edition:
 #   check_executable.sh <objdump> <exe> <PE32|PE32+>
 # A GUI program of the expected format, relocatable (ASLR) with data that is
-# never executable (DEP), that imports only system DLLs, and neither
-# advapi32 nor shell32: those two are bound at run time, so that the
-# executable starts even where their exports differ. Its manifest keeps it
-# unelevated (asInvoker). The shipped PE32 keeps its own code and data (every
-# section but the resources) within 150 KiB.
+# never executable (DEP), the x64 edition anywhere in its address space
+# (HIGH_ENTROPY_VA), that imports only system DLLs, and neither advapi32 nor
+# shell32: those two are bound at run time, so that the executable starts
+# even where their exports differ. Its manifest keeps it unelevated
+# (asInvoker). Its own code and data (every section but the resources) stay
+# within 150 KiB in the x86 edition and 128 KiB in the x64 one, whose code
+# the build makes smaller.
 set -euo pipefail
 objdump=$1 exe=$2 format=$3
 
@@ -16,7 +19,9 @@ fail() { echo "check_executable: $exe: $*" >&2; exit 1; }
 grep -Eq "^Magic[[:space:]]+$([ "$format" = PE32 ] && echo 010b || echo 020b)" <<<"$headers" ||
   fail "not a $format image"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not a Windows GUI program"
-for characteristic in DYNAMIC_BASE NX_COMPAT; do
+characteristics=(DYNAMIC_BASE NX_COMPAT)
+[ "$format" = PE32 ] || characteristics+=(HIGH_ENTROPY_VA)
+for characteristic in "${characteristics[@]}"; do
   sed -n '/^DllCharacteristics/,/^SizeOfStackReserve/p' <<<"$headers" |
     grep -q "$characteristic" || fail "DllCharacteristics lack $characteristic"
 done
@@ -25,13 +30,13 @@ manifest=$(7z e -tPE -so "$exe" .rsrc/MANIFEST/1 2>/dev/null) || fail "no manife
 grep -Eq '<([A-Za-z0-9_]+:)?requestedExecutionLevel[^>]*level="asInvoker"' <<<"$manifest" ||
   fail "the manifest does not declare requestedExecutionLevel asInvoker"
 
-stub_limit=$((150 * 1024))
+stub_limit=$(( ($([ "$format" = PE32 ] && echo 150 || echo 128)) * 1024 ))
 stub_bytes=0
 while read -r _ name size _; do
   [ "$name" = .rsrc ] || stub_bytes=$(( stub_bytes + 16#$size ))
 done < <("$objdump" -h "$exe" | grep -E '^ *[0-9]+ ')
 [ "$stub_bytes" -gt 0 ] || fail "no sections found"
-if [ "$format" = PE32 ] && [ "$stub_bytes" -gt "$stub_limit" ]; then
+if [ "$stub_bytes" -gt "$stub_limit" ]; then
   fail "code and data besides the resources take $stub_bytes bytes, more than $stub_limit"
 fi
 
@@ -42,5 +47,5 @@ while read -r dll; do
   grep -Eiq "$allowed" <<<"$dll" || fail "imports $dll, which is not on the system-DLL list"
   grep -Eiq '^(advapi32|shell32)\.dll$' <<<"$dll" && fail "imports $dll directly"
 done <<<"$imports"
-echo "$exe: $format GUI program, DYNAMIC_BASE NX_COMPAT asInvoker," \
+echo "$exe: $format GUI program, ${characteristics[*]} asInvoker," \
      "$stub_bytes bytes besides the resources, importing: $(tr '\n' ' ' <<<"$imports")"

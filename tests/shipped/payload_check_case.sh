@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds a launcher and checks what launcher-check, run by add_launcher(),
-# made of its payload:
+# Builds a launcher and checks what launcher-pack, run by add_launcher(),
+# made of its payload with launcher-check's rules:
 #   payload_check_case.sh <build tree> <target> <exe> refused|built <line pattern>
-# "refused": the build fails with add_launcher()'s error, the executable is
+# "refused": the build fails with launcher-pack's refusal, the executable is
 # gone, and the report has a line matching the pattern (an extended regular
 # expression). "built": the build succeeds and shows that line (a warning).
 set -uo pipefail
@@ -16,9 +16,8 @@ status=$?
 grep -Eq "$pattern" <<<"$output" || fail "no line matching: $pattern"
 if [ "$outcome" = refused ]; then
   [ "$status" -ne 0 ] || fail "was built"
-  # CMake wraps the message's lines.
-  tr -s ' \n' ' ' <<<"$output" | grep -q "add_launcher($target): launcher-check found a payload" ||
-    fail "failed without add_launcher()'s error"
+  grep -q "launcher-pack: the payload breaks what the launcher or its runtime module relies on" <<<"$output" ||
+    fail "failed without launcher-pack's refusal"
   [ ! -e "$exe" ] || fail "$exe was left behind"
 else
   [ "$status" -eq 0 ] || fail "was refused"

@@ -35,16 +35,24 @@ Finding Passed(Finding finding, std::string why) { return Judged(std::move(findi
 
 }  // namespace
 
-Finding CheckImage(const pe::PeImage& image, std::uint64_t fileSize, const ImageFormat& format) {
+Finding CheckImage(const pe::PeImage& image, std::uint64_t fileSize, const std::optional<ImageFormat>& expected) {
   const Finding finding{"EXECUTABLE", std::nullopt, fileSize, Verdict::kOk, {}};
   const std::string described = DescribeFormat(image);
-  if (!HasFormat(image, format)) return Failed(finding, described + ", not " + format.name);
+  const std::optional<ImageFormat> edition = EditionOf(image);
+  if (!edition) {
+    return Failed(finding, described + ": neither " + kPe32I386.name + " nor " + kPe32PlusAmd64.name +
+                               ", the formats of the launcher's two editions");
+  }
+  if (expected && !HasFormat(image, *expected)) {
+    return Failed(finding, described + ", not " + expected->name + ": " + DescribeEdition(*edition) + ", not " +
+                               DescribeEdition(*expected));
+  }
   if ((image.Characteristics() & pe::kCharacteristicDll) != 0) return Failed(finding, described + " DLL, not a program");
   if (image.Subsystem() != pe::kSubsystemWindowsGui) {
     return Failed(finding, described + " program of subsystem " + std::to_string(image.Subsystem()) +
                                ", not a Windows GUI program: a console would open beside Excel");
   }
-  return Passed(finding, described + " Windows GUI program");
+  return Passed(finding, described + " Windows GUI program: " + DescribeEdition(*edition));
 }
 
 Finding CheckImports(const pe::PeImage& image) {

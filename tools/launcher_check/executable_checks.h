@@ -13,8 +13,9 @@
 #include "tools/launcher_check/contract_report.h"
 #include "tools/launcher_check/image_format.h"
 
-// The EXECUTABLE finding: a Windows GUI program (not a DLL) of `format`.
-Finding CheckImage(const pe::PeImage& image, std::uint64_t fileSize, const ImageFormat& format);
+// The EXECUTABLE finding: a Windows GUI program (not a DLL) of either
+// edition, and of the `expected` one when one is named.
+Finding CheckImage(const pe::PeImage& image, std::uint64_t fileSize, const std::optional<ImageFormat>& expected);
 // The IMPORTS finding: only the system DLLs every Windows has in its system
 // folder; advapi32 and shell32 are bound at run time, never imported.
 Finding CheckImports(const pe::PeImage& image);

@@ -1,20 +1,21 @@
 // launcher-check [--json] [--format PE32|PE32+] [--code-page <n>] <launcher.exe>
 //
+// The launcher's edition is read from its headers; --format makes one
+// edition a finding of its own, as a build that means to make it asks.
+//
 // Checks a built launcher against what the launcher and its runtime module
 // rely on, one finding per resource. Exit status 0 when nothing breaks the
 // contract (warnings do not), 1 when something does, 2 when the command
 // line is wrong or the file cannot be read.
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tools/launcher_check/file_bytes.h"
 #include "tools/launcher_check/payload_check.h"
 #include "tools/launcher_check/report_output.h"
 
@@ -23,8 +24,6 @@ namespace {
 constexpr int kKept = 0;
 constexpr int kBroken = 1;
 constexpr int kUsage = 2;
-// Beyond any launcher; a larger file is not read into memory.
-constexpr std::uintmax_t kMaxLauncherSize = 1u << 30;
 
 struct Arguments {
   bool json = false;
@@ -57,16 +56,6 @@ std::optional<Arguments> Parse(int argc, char** argv) {
   return arguments;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error) || std::filesystem::file_size(path, error) > kMaxLauncherSize) {
-    return std::nullopt;
-  }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  return std::vector<std::uint8_t>{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,7 +65,7 @@ int main(int argc, char** argv) {
                  "<launcher.exe>\n";
     return kUsage;
   }
-  const std::optional<std::vector<std::uint8_t>> image = ReadFile(arguments->file);
+  const std::optional<std::vector<std::uint8_t>> image = ReadFileBytes(arguments->file);
   if (!image) {
     std::cerr << "launcher-check: " << arguments->file << ": not a readable file of at most 1 GiB\n";
     return kUsage;

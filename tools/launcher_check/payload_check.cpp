@@ -72,10 +72,14 @@ ContractReport CheckLauncher(Bytes image, const CheckOptions& options) {
     return bytes ? std::optional<Bytes>(*bytes) : std::nullopt;
   };
 
+  // The runtime module runs in the launcher's process, so it is held to the
+  // launcher's own edition; to the one asked for when the launcher is neither.
+  const std::optional<ImageFormat> edition = EditionOf(*headers);
+  const ImageFormat moduleFormat = edition.value_or(options.format.value_or(kPe32I386));
   ContractReport report = {CheckImage(*headers, image.size(), options.format), CheckImports(*headers),
                            CheckManifest(manifest), CheckSignature(image, *headers)};
   ContractReport resources = {
-      CheckRuntime(view(runtime), options.format, world),
+      CheckRuntime(view(runtime), moduleFormat, world),
       CheckSplash(view(splash)),
       CheckExtension(view(extension)),
       CheckSplashData(view(splashData), view(splash)),

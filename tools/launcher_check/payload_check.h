@@ -9,7 +9,8 @@
 #include "tools/launcher_check/scratch_world.h"
 
 struct CheckOptions {
-  ImageFormat format = kPe32I386;
+  // The edition the launcher must be; any, when none is named.
+  std::optional<ImageFormat> format;
   // The ANSI code page of the users' systems, which the authoring tool wrote
   // file names in (one LeadBytesOfCodePage knows). A launcher whose manifest
   // makes its process's code page UTF-8 reads them as the launcher does.

@@ -28,7 +28,11 @@ constexpr char kNotInstalled[] = "the launcher cannot install its runtime module
 std::string ModuleFault(const std::vector<std::uint8_t>& module, const ImageFormat& format) {
   const std::optional<pe::PeImage> image = pe::PeImage::Open(module);
   if (!image) return "is not a PE image";
-  if (!HasFormat(*image, format)) return "is " + DescribeFormat(*image) + ", not " + format.name;
+  if (!HasFormat(*image, format)) {
+    const std::optional<ImageFormat> edition = EditionOf(*image);
+    return "is " + DescribeFormat(*image) + (edition ? std::string(", a module for ") + edition->excel : "") + "; " +
+           DescribeEdition(format) + ", loads only " + format.name + " modules";
+  }
   if ((image->Characteristics() & pe::kCharacteristicDll) == 0) return "is a program, not a DLL";
   const std::vector<std::string> exports = pe::ListPeExportNames(*image);
   std::vector<std::string> missing;

@@ -1,0 +1,15 @@
+#pragma once
+
+// The whole of a file the vendor's tools read: a launcher, a stub, a payload
+// file. Each is far below 1 GiB; a larger file is not read into memory.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+inline constexpr std::uintmax_t kMaxToolInputSize = 1u << 30;
+
+// Nothing when `path` is no regular file, holds more than kMaxToolInputSize
+// bytes or cannot be read to its end.
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path);
