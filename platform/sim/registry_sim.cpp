@@ -36,11 +36,37 @@ OpenKey Resolve(RegistryKey parent, const char* subKey) {
   return {open->root, path};
 }
 
-std::int32_t OpenOrCreate(RegistryKey parent, const char* subKey, bool create,
+constexpr std::uint32_t kKeyWow64View64 = 0x0100;
+constexpr std::uint32_t kKeyWow64View32 = 0x0200;
+constexpr std::string_view kSoftware = "software\\";
+constexpr std::string_view kWow64Node = "wow6432node\\";
+
+bool StartsIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char lower, char c) {
+           return std::tolower(static_cast<unsigned char>(c)) == lower;
+         });
+}
+
+// The key a path names in the view the call reads: the 32-bit view of
+// HKLM\Software lies under its Wow6432Node. (The classes root is redirected
+// alike on Windows; the launcher reads no class key that differs.)
+OpenKey InView(OpenKey key, std::uint32_t access) {
+  const bool view32 = (access & kKeyWow64View32) != 0 ||
+                      ((access & kKeyWow64View64) == 0 && TheSimWorld().wow64Process);
+  if (!view32 || key.root != platform::kLocalMachine || !StartsIgnoringCase(key.path, kSoftware) ||
+      StartsIgnoringCase(key.path.substr(kSoftware.size()), kWow64Node)) {
+    return key;
+  }
+  key.path.insert(kSoftware.size(), "Wow6432Node\\");
+  return key;
+}
+
+std::int32_t OpenOrCreate(RegistryKey parent, const char* subKey, std::uint32_t access, bool create,
                           RegistryKey* result, std::string_view operation) {
   *result = nullptr;
   if (auto failure = TheSimWorld().faults.Failure(operation)) return *failure;
-  const OpenKey key = Resolve(parent, subKey);
+  const OpenKey key = InView(Resolve(parent, subKey), access);
   if (TheSimWorld().RegistryKeyAt(key.root, key.path, create) == nullptr) {
     return platform::kErrorFileNotFound;
   }
@@ -50,16 +76,16 @@ std::int32_t OpenOrCreate(RegistryKey parent, const char* subKey, bool create,
 }
 
 std::int32_t SimRegOpenKeyExA(RegistryKey root, const char* subKey,
-                              std::uint32_t, std::uint32_t,
+                              std::uint32_t, std::uint32_t access,
                               RegistryKey* result) {
-  return OpenOrCreate(root, subKey, false, result, "RegOpenKeyExA");
+  return OpenOrCreate(root, subKey, access, false, result, "RegOpenKeyExA");
 }
 
 std::int32_t SimRegCreateKeyExA(RegistryKey root, const char* subKey,
                                 std::uint32_t, char*, std::uint32_t,
-                                std::uint32_t, void*, RegistryKey* result,
+                                std::uint32_t access, void*, RegistryKey* result,
                                 std::uint32_t*) {
-  return OpenOrCreate(root, subKey, true, result, "RegCreateKeyExA");
+  return OpenOrCreate(root, subKey, access, true, result, "RegCreateKeyExA");
 }
 
 std::int32_t SimRegCloseKey(RegistryKey key) {

@@ -271,6 +271,11 @@ struct World {
   // The registry: a tree under each predefined root.
   std::map<void*, SimRegistryKey> registry;
   int openRegistryKeys = 0;
+  // Whether the process is 32-bit code on 64-bit Windows (the x86 edition
+  // there): HKLM\Software is then HKLM\Software\Wow6432Node for it, the
+  // view where 32-bit programs, a 32-bit Excel among them, register, unless
+  // a call asks for the other view. A 64-bit process sees the native keys.
+  bool wow64Process = false;
 
   // The key at `path` (backslash-separated) below `root`; nullptr when it
   // does not exist and `create` is false.

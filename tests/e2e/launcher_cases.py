@@ -14,6 +14,7 @@ from killed_start import (EXCEL_JOURNAL, KillMoment, LATE_SHARE,
 from wine_run import (PRODUCT_FOLDER, RUNTIME_PATH, RUNTIME_NAME, TEMP_FOLDER,
                       ARCHIVE_ATTRIBUTE, workbook_path_failed, Run, HKCU, HKLM,
                       ADDIN_KEY, PROGID_KEY, CLSID_KEY, CASE_KEYS, office_key,
+                      HKLM_32_BIT_VIEW, CLSID_KEY_32_BIT_VIEW,
                       ut_times, REGISTERED_FOLDER, OFFICE_FOLDER, EXCEL_FOLDER,
                       HELP_FILE, KATAKANA_HELP_FILE, TEMP_ADDIN,
                       FALLBACK_PRODUCT_FOLDER, KANJI_FOLDER, CYRILLIC_FOLDER,
@@ -267,6 +268,19 @@ def steps(*arrangements):
     def arrange(run):
         for arrangement in arrangements:
             arrangement(run)
+    return arrange
+
+
+def registered_in_the_32_bit_view(module):
+    """An arrange step registering the add-in for the machine as a 32-bit
+    installer does on 64-bit Windows: the add-in key and the class in the
+    32-bit view, which 64-bit programs do not read."""
+    def arrange(run):
+        path = put_module(run, module)
+        run.registry.add(HKLM_32_BIT_VIEW + ADDIN_KEY.removeprefix("Software"),
+                         {"LoadBehavior": 3})
+        run.registry.add(PROGID_KEY)
+        run.registry.add(CLSID_KEY_32_BIT_VIEW + r"\InprocServer32", {"": path})
     return arrange
 
 
@@ -1251,6 +1265,12 @@ CASES = {
     # ...unless the user's key, set not to load, hides it.
     "user_key_hides_machine_key": not_registered(
         steps(registered(28, root=HKLM), user_key_not_loading)),
+    # The x64 edition reads the machine's keys of its own, 64-bit view (as
+    # machine_registration_counts shows) and never the 32-bit one, where a
+    # 32-bit Excel's add-in is registered. In a 32-bit prefix, the x86
+    # edition's only view has no such key either.
+    "registration_in_the_32_bit_view_ignored": not_registered(
+        registered_in_the_32_bit_view(28)),
     "registration_without_progid": not_registered(
         registered(28, progid=False)),
     "registration_without_module_file": not_registered(registered(NO_FILE)),

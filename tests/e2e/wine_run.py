@@ -287,14 +287,20 @@ HKCU, HKLM = "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"
 HKCR = "HKEY_CLASSES_ROOT"
 ADDIN_KEY = r"Software\Microsoft\Office\Excel\AddIns\SheltraRuntime.Connect"
 PROGID_KEY = HKCR + r"\SheltraRuntime.Connect"
-CLSID_KEY = HKCR + r"\CLSID\{5B0E2C71-3F4A-4D86-9E13-7A2C4F6B8D05}"
+CLASS_ID = "{5B0E2C71-3F4A-4D86-9E13-7A2C4F6B8D05}"
+CLSID_KEY = HKCR + r"\CLSID" + "\\" + CLASS_ID
 # The prefix has no Office of its own, so everything under these keys was
 # left by a case; all cases share the prefix, so each starts without them.
 # HKCU\Excel is where Excel's keys would be taken from by a launcher that
 # used an empty Office key.
+# The machine's keys as 32-bit programs on 64-bit Windows see them; in a
+# 32-bit prefix, a key of that name that nothing reads.
+HKLM_32_BIT_VIEW = HKLM + r"\Software\Wow6432Node"
+CLSID_KEY_32_BIT_VIEW = HKLM_32_BIT_VIEW + r"\Classes\CLSID" + "\\" + CLASS_ID
 CASE_KEYS = [HKCU + r"\Software\Microsoft\Office",
              HKLM + r"\Software\Microsoft\Office", HKCU + r"\Excel",
-             PROGID_KEY, CLSID_KEY]
+             PROGID_KEY, CLSID_KEY, HKLM_32_BIT_VIEW + r"\Microsoft\Office",
+             CLSID_KEY_32_BIT_VIEW]
 # Where the shell finds the folders the launcher installs into. A case may
 # point them at a drive the prefix lacks; every case starts with Wine's own
 # values (the shell rewrites the "Shell Folders" cache as it resolves them).

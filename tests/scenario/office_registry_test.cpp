@@ -45,6 +45,27 @@ TEST_F(OfficeRegistryTest, RegisteredAddinUnderTheUserOrTheMachine) {
   EXPECT_EQ(world().openRegistryKeys, 0);
 }
 
+// Each edition reads the view of its own bitness, where an Excel of that
+// bitness finds its add-ins: the x64 edition the native keys, the x86 one,
+// on 64-bit Windows, those under Wow6432Node.
+TEST_F(OfficeRegistryTest, MachineRegistrationCountsInTheProcesssOwnViewOnly) {
+  for (const bool wow64Process : {false, true}) {
+    for (const bool registeredIn32BitView : {false, true}) {
+      world().registry.clear();
+      world().wow64Process = wow64Process;
+      RegisterRuntimeAddin(kServer, platform::kLocalMachine);
+      if (registeredIn32BitView) {
+        const std::string wow64Key = "Software\\Wow6432Node" + kAddinKey.substr(std::string("Software").size());
+        world().SetRegistryDword(platform::kLocalMachine, wow64Key, "LoadBehavior", 3);
+        world().RegistryKeyAt(platform::kLocalMachine, "Software", false)->subkeys.erase("microsoft");
+      }
+      EXPECT_EQ(OfficeRegistry().IsRuntimeAddinRegistered(), wow64Process == registeredIn32BitView)
+          << "32-bit process on 64-bit Windows: " << wow64Process << ", registered in the 32-bit view: "
+          << registeredIn32BitView;
+    }
+  }
+}
+
 TEST_F(OfficeRegistryTest, UserKeyHidesTheMachineKey) {
   RegisterRuntimeAddin(kServer, platform::kLocalMachine, 3);
   world().SetRegistryDword(platform::kCurrentUser, kAddinKey, "LoadBehavior", 2);

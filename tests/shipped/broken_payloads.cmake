@@ -34,8 +34,9 @@ function(add_payload_check_case name role file outcome pattern)
   add_test(NAME unit.launcher_check.${name}
     COMMAND bash "${CHECK_CASE_SCRIPT}" "${CMAKE_BINARY_DIR}" ${target} $<TARGET_PROPERTY:${target},LAUNCHER_FILE>
             ${outcome} "${pattern}")
-  # Each builds in the one build tree.
-  set_tests_properties(unit.launcher_check.${name} PROPERTIES LABELS unit RESOURCE_LOCK win32_build_tree)
+  # Each builds in the one build tree, as do the other tests that build a
+  # launcher there: one at a time.
+  set_tests_properties(unit.launcher_check.${name} PROPERTIES LABELS unit RESOURCE_LOCK build_tree)
 endfunction()
 
 set(sample "${SAMPLE_PAYLOAD_DIR}")

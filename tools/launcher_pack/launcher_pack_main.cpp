@@ -7,7 +7,9 @@
 // Makes a launcher from a prebuilt stub and a payload: the payload's files
 // become the launcher's resources, launcher-check's rules judge the result
 // (its report is printed), and it is signed when a certificate and key are
-// given. The launcher is written whole or not at all. Exit status 0 when it
+// given. The launcher is written whole or not at all. Of launcher-check's
+// report it prints every line when the payload is refused, else the
+// warnings; launcher-check prints the whole of a made launcher's. Exit status 0 when it
 // was made, 1 when the stub, the payload, the signing or the output refused,
 // 2 when the command line is wrong.
 //
@@ -161,7 +163,10 @@ int main(int argc, char** argv) {
   const std::optional<std::vector<std::uint8_t>> stub = ReadFileBytes(arguments->stub);
   if (!stub) return Refuse(*arguments, arguments->stub.string() + " is not a readable file of at most 1 GiB");
   const PackResult packed = Pack(*stub, arguments->stub.string(), arguments->pack);
-  if (!packed.report.empty()) PrintText(packed.report, arguments->output.string(), std::cout);
+  // A refused launcher's whole report; of a made one, what it lacks.
+  ContractReport shown = packed.report;
+  if (packed.fault.empty()) std::erase_if(shown, [](const Finding& finding) { return finding.verdict == Verdict::kOk; });
+  if (!packed.report.empty()) PrintText(shown, arguments->output.string(), std::cout);
   if (!packed.fault.empty()) return Refuse(*arguments, packed.fault);
   const int status = Write(*arguments, packed.launcher);
   if (status == kMade && !arguments->depfile.empty()) WriteDepfile(*arguments, packed.inputs);
