@@ -14,8 +14,7 @@ class ResourceCatalogue;
 // The byte-buffer object the runtime module is handed the splash picture
 // in: four words, in this order. The module reads it by address, so its
 // layout is a binary contract. Each word is as wide as a pointer: four
-// 32-bit words in the shipped 32-bit build, four 64-bit words in the 64-bit
-// build that the Wine tests run where 32-bit code can't.
+// 32-bit words in the x86 edition, four 64-bit words in the x64 edition.
 struct SplashByteBuffer {
   // Carries no value; the module never reads it.
   const void* unused = nullptr;
