@@ -4,17 +4,22 @@
 // rely on, one finding per resource. Exit status 0 when nothing breaks the
 // contract (warnings do not), 1 when something does, 2 when the command
 // line is wrong or the file cannot be read.
+//
+// The file is named by the narrow command line and opened by that name, on
+// Windows in the process's ANSI code page: UTF-8 by the program's manifest
+// on Windows 10 1903 and later, where any name can be checked; on earlier
+// Windows only names the system's code page holds (the wide command line is
+// not read).
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tools/console/console_output.h"
 #include "tools/launcher_check/payload_check.h"
 #include "tools/launcher_check/report_output.h"
 
@@ -24,7 +29,8 @@ constexpr int kKept = 0;
 constexpr int kBroken = 1;
 constexpr int kUsage = 2;
 // Beyond any launcher; a larger file is not read into memory.
-constexpr std::uintmax_t kMaxLauncherSize = 1u << 30;
+constexpr std::size_t kMaxLauncherSize = 1u << 30;
+constexpr std::size_t kReadChunk = 1u << 16;
 
 struct Arguments {
   bool json = false;
@@ -57,19 +63,25 @@ std::optional<Arguments> Parse(int argc, char** argv) {
   return arguments;
 }
 
+// The whole file, read to its end without an error, of at most
+// kMaxLauncherSize bytes.
 std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error) || std::filesystem::file_size(path, error) > kMaxLauncherSize) {
-    return std::nullopt;
-  }
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
-  return std::vector<std::uint8_t>{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  std::vector<std::uint8_t> bytes;
+  std::vector<char> chunk(kReadChunk);
+  while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || file.gcount() > 0) {
+    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + file.gcount());
+    if (bytes.size() > kMaxLauncherSize) return std::nullopt;
+  }
+  if (file.bad()) return std::nullopt;
+  return bytes;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  WriteConsoleOutputAsIs();
   const std::optional<Arguments> arguments = Parse(argc, argv);
   if (!arguments) {
     std::cerr << "usage: launcher-check [--json] [--format PE32|PE32+] [--code-page 1252|932|936|949|950] "
