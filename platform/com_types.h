@@ -3,14 +3,17 @@
 // The OLE Automation types and calls that the automation layer and the Excel
 // automation double use: HRESULT, BSTR, VARIANT, DISPPARAMS, IDispatch, the
 // oleaut32 string and variant calls, CLSIDFromProgID/CoCreateInstance and the
-// ANSI code-page conversions. On Windows they are the system's own. On the
-// host they are declared here with the same names and layouts, and the
-// simulated Windows implements them (platform/sim/oleaut_sim.cpp,
+// ANSI code-page conversions. On the real Windows they are the system's own.
+// Over the simulated Windows (on Linux, and for the vendor's tools on
+// Windows too) they are declared here with the same names and layouts, and
+// the simulated Windows implements them (platform/sim/oleaut_sim.cpp,
 // platform/sim/com_classes_sim.cpp), so the same code compiles on both.
 //
 // Member names are written OLESTR("Name"): wide text on both sides.
 
-#ifdef _WIN32
+#include "platform/real_windows.h"
+
+#ifdef PLATFORM_REAL_WINDOWS
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -253,4 +256,4 @@ void SetLastError(DWORD code);
 LONG InterlockedIncrement(LONG volatile* value);
 LONG InterlockedDecrement(LONG volatile* value);
 
-#endif  // _WIN32
+#endif  // PLATFORM_REAL_WINDOWS

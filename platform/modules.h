@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/real_windows.h"
 #include "platform/unique_handle.h"
 
 // The calling convention of the system's exported functions (WINAPI), for
-// calls through an address that FindExport returned.
-#if defined(_WIN32) && defined(__i386__)
+// calls through an address that FindExport returned. The simulated system's
+// exports are plain functions of this program, on a 32-bit Windows too.
+#if defined(PLATFORM_REAL_WINDOWS) && defined(__i386__)
 #define PLATFORM_WINAPI __attribute__((stdcall))
 #else
 #define PLATFORM_WINAPI

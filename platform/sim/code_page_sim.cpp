@@ -12,9 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include <iconv.h>
-
 #include "platform/com_types.h"
+#include "platform/sim/host_code_page.h"
 #include "platform/sim/sim_world.h"
 #include "platform/text.h"
 
@@ -127,27 +126,6 @@ std::string EncodeUtf8(std::u16string_view wide) {
   return text;
 }
 
-// Other code pages (the East Asian ones launcher-check reads names in) are
-// the host's iconv's; text it cannot convert fails the call.
-bool ConvertWithIconv(const char* to, const char* from, std::string_view in,
-                      std::string& out) {
-  const iconv_t converter = iconv_open(to, from);
-  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
-  out.assign(in.size() * 4 + 4, '\0');
-  char* input = const_cast<char*>(in.data());
-  std::size_t inputLeft = in.size();
-  char* output = out.data();
-  std::size_t outputLeft = out.size();
-  const bool converted =
-      iconv(converter, &input, &inputLeft, &output, &outputLeft) !=
-      static_cast<std::size_t>(-1);
-  iconv_close(converter);
-  out.resize(out.size() - outputLeft);
-  return converted;
-}
-
-std::string IconvName(UINT codePage) { return "CP" + std::to_string(codePage); }
-
 UINT Resolved(UINT codePage) {
   return codePage == CP_ACP ? sim::TheWorld().processCodePage : codePage;
 }
@@ -161,12 +139,9 @@ bool Decode(UINT codePage, std::string_view text, std::u16string& wide) {
       wide = DecodeUtf8(text);
       return true;
   }
-  std::string bytes;
-  if (!ConvertWithIconv("UTF-16LE", IconvName(codePage).c_str(), text, bytes)) {
-    return false;
-  }
-  wide.assign(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
-  return true;
+  // Other code pages (the East Asian ones launcher-check reads names in)
+  // are the machine's own.
+  return sim::HostDecode(codePage, text, wide);
 }
 
 // `usedDefault` tells whether a character the code page lacks became
@@ -190,10 +165,7 @@ bool Encode(UINT codePage, std::u16string_view wide, char defaultChar,
     }
     return true;
   }
-  return ConvertWithIconv(IconvName(codePage).c_str(), "UTF-16LE",
-                          {reinterpret_cast<const char*>(wide.data()),
-                           wide.size() * 2},
-                          text);
+  return sim::HostEncode(codePage, wide, text);
 }
 
 // The checks both directions share: an injected fault, the flags and the

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "platform/sim/host_file.h"
 #include "platform/sim/sim_world.h"
 
 namespace platform {
@@ -163,7 +164,7 @@ RawFile OpenFileForReading(const std::string& path) {
       IsOpenForWriting(host) || !fs::is_regular_file(host)) {
     return nullptr;
   }
-  return Wrap(std::fopen(host.c_str(), "rb"), host, false);
+  return Wrap(sim::OpenHostFile(host, sim::HostOpen::kRead), host, false);
 }
 
 RawFile CreateFileForWriting(const std::string& path, CreateMode mode,
@@ -173,8 +174,9 @@ RawFile CreateFileForWriting(const std::string& path, CreateMode mode,
       !IsFreeToChange(host)) {
     return nullptr;
   }
-  std::FILE* stream =
-      std::fopen(host.c_str(), mode == CreateMode::kCreateNew ? "wxb" : "wb");
+  std::FILE* stream = sim::OpenHostFile(
+      host, mode == CreateMode::kCreateNew ? sim::HostOpen::kCreateNew
+                                           : sim::HostOpen::kReplace);
   if (stream == nullptr) return nullptr;
   // A new file always carries the archive attribute, as on Windows.
   sim::SimFileRecord record;
@@ -188,7 +190,8 @@ RawFile CreateFileForWriting(const std::string& path, CreateMode mode,
 RawFile CreateTemporaryFile(const std::string& path) {
   const fs::path host = World().HostPath(path);
   if (Fails("CreateTemporaryFile") || fs::exists(host)) return nullptr;
-  std::FILE* stream = std::fopen(host.c_str(), "w+xb");
+  std::FILE* stream =
+      sim::OpenHostFile(host, sim::HostOpen::kCreateNewReadWrite);
   if (stream == nullptr) return nullptr;
   World().fileRecords[host].attributes =
       file_attribute::kArchive | file_attribute::kTemporary;
@@ -228,9 +231,10 @@ bool SeekFile(RawFile file, std::int64_t offset, SeekOrigin origin,
   const int whence = origin == SeekOrigin::kBegin     ? SEEK_SET
                      : origin == SeekOrigin::kCurrent ? SEEK_CUR
                                                       : SEEK_END;
-  std::FILE* stream = FromRaw(file)->stream;
-  if (fseeko(stream, offset, whence) != 0) return false;
-  position = static_cast<std::uint64_t>(ftello(stream));
+  const std::optional<std::uint64_t> moved =
+      sim::SeekHostFile(FromRaw(file)->stream, offset, whence);
+  if (!moved) return false;
+  position = *moved;
   return true;
 }
 

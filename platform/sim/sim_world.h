@@ -128,7 +128,10 @@ struct World {
   World();
 
   // Files are real files below the sandbox root: C:\Users\u\x.txt lives at
-  // <root>/C/Users/u/x.txt. Names are case-sensitive there, unlike Windows.
+  // <root>/C/Users/u/x.txt. Names are case-sensitive there on Linux, unlike
+  // Windows. On a Windows host (the vendor's tools) the C++ library reads a
+  // name's bytes in its own narrow encoding, so only ASCII names reach the
+  // disk as the simulated system means them; the tools name their files so.
   std::filesystem::path sandboxRoot;
   std::string currentFolder = "C:\\Users\\u";
   std::string tempFolder = "C:\\Users\\u\\AppData\\Local\\Temp\\";

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/sim/sim_world.h"
 #include "tools/launcher_check/executable_checks.h"
 #include "tools/launcher_check/record_checks.h"
+#include "tools/launcher_check/scratch_world.h"
 
 namespace {
 
@@ -58,6 +61,27 @@ TEST(LauncherCheck, ExtensionNeedsItsDotAndItsNul) {
     EXPECT_EQ(CheckExtension(Bytes(bytes)).verdict, verdict) << text.size() << " bytes";
   }
   EXPECT_EQ(CheckExtension(std::nullopt).verdict, Verdict::kError);
+}
+
+// The reader's scratch folder is made afresh under the temporary folder for
+// its owner only, as mkdtemp makes one, and goes with what was written into
+// it; two checks never share one.
+TEST(LauncherCheck, ScratchFolderIsTheOwnersAloneAndGoesWithItsFiles) {
+  namespace fs = std::filesystem;
+  std::vector<fs::path> roots;
+  for (int check = 0; check < 2; ++check) {
+    ScratchWorld world(1252, true);
+    ASSERT_TRUE(world.Ready());
+    const fs::path root = sim::TheWorld().sandboxRoot;
+    EXPECT_EQ(root.parent_path(), fs::temp_directory_path());
+    EXPECT_EQ(fs::status(root).permissions(), fs::perms::owner_all);
+    const std::vector<std::uint8_t> notAnArchive(64, 0x5A);
+    EXPECT_EQ(world.OpenArchive(notAnArchive), nullptr);
+    EXPECT_FALSE(fs::is_empty(root));
+    roots.push_back(root);
+  }
+  EXPECT_NE(roots[0], roots[1]);
+  for (const fs::path& root : roots) EXPECT_FALSE(fs::exists(root)) << root;
 }
 
 }  // namespace

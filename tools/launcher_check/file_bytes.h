@@ -10,6 +10,6 @@
 
 inline constexpr std::uintmax_t kMaxToolInputSize = 1u << 30;
 
-// Nothing when `path` is no regular file, holds more than kMaxToolInputSize
-// bytes or cannot be read to its end.
+// Nothing when `path` cannot be opened (a folder cannot), holds more than
+// kMaxToolInputSize bytes or cannot be read to its end.
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path);

@@ -7,6 +7,12 @@
 // rely on, one finding per resource. Exit status 0 when nothing breaks the
 // contract (warnings do not), 1 when something does, 2 when the command
 // line is wrong or the file cannot be read.
+//
+// The file is named by the narrow command line and opened by that name, on
+// Windows in the process's ANSI code page: UTF-8 by the program's manifest
+// on Windows 10 1903 and later, where any name can be checked; on earlier
+// Windows only names the system's code page holds (the wide command line is
+// not read).
 
 #include <cstdlib>
 #include <iostream>
@@ -16,6 +22,7 @@
 #include <vector>
 
 #include "tools/launcher_check/file_bytes.h"
+#include "tools/console/console_output.h"
 #include "tools/launcher_check/payload_check.h"
 #include "tools/launcher_check/report_output.h"
 
@@ -59,6 +66,7 @@ std::optional<Arguments> Parse(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  WriteConsoleOutputAsIs();
   const std::optional<Arguments> arguments = Parse(argc, argv);
   if (!arguments) {
     std::cerr << "usage: launcher-check [--json] [--format PE32|PE32+] [--code-page 1252|932|936|949|950] "

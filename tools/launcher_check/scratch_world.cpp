@@ -1,9 +1,9 @@
 #include "tools/launcher_check/scratch_world.h"
 
-#include <stdlib.h>
-
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <system_error>
 
 #include "platform/sim/sim_world.h"
@@ -12,15 +12,40 @@
 namespace {
 
 constexpr char kFolder[] = "C:\\check\\";
+// Names found taken before the checker gives up.
+constexpr int kFolderAttempts = 64;
+
+// A folder made afresh under the machine's temporary folder, under an
+// unpredictable name (one found taken is tried again under another) and for
+// its owner only, as mkdtemp makes one on Linux: no other user reads what
+// the reader extracts there. Windows gives every user a temporary folder of
+// their own. Empty when none could be made.
+std::filesystem::path MakeScratchFolder() {
+  std::error_code error;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(error);
+  if (error) return {};
+  std::random_device entropy;
+  for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "launcher-check.%08x", static_cast<unsigned>(entropy()));
+    const std::filesystem::path folder = temp / name;
+    if (std::filesystem::create_directory(folder, error)) {
+      std::filesystem::permissions(folder, std::filesystem::perms::owner_all, error);
+      if (!error) return folder;
+      std::filesystem::remove(folder, error);
+      return {};
+    }
+    if (error) return {};
+  }
+  return {};
+}
 
 }  // namespace
 
 ScratchWorld::ScratchWorld(int systemCodePage, bool utf8Process) {
   sim::ResetWorld();
-  std::error_code error;
-  std::string pattern = (std::filesystem::temp_directory_path(error) / "launcher-check.XXXXXX").string();
-  if (error || mkdtemp(pattern.data()) == nullptr) return;
-  root_ = pattern;
+  root_ = MakeScratchFolder();
+  if (root_.empty()) return;
   sim::World& world = sim::TheWorld();
   world.sandboxRoot = root_;
   world.systemCodePage = static_cast<std::uint32_t>(systemCodePage);
@@ -29,8 +54,12 @@ ScratchWorld::ScratchWorld(int systemCodePage, bool utf8Process) {
   if (!utf8Process) {
     world.leadByteRanges = LeadBytesOfCodePage(systemCodePage).value_or(LeadByteRanges{});
   }
+  std::error_code error;
   std::filesystem::create_directories(world.HostPath(kFolder), error);
-  if (error) root_.clear();
+  if (error) {
+    std::filesystem::remove_all(root_, error);
+    root_.clear();
+  }
 }
 
 ScratchWorld::~ScratchWorld() {

@@ -30,6 +30,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/console/console_output.h"
 #include "tools/launcher_check/code_pages.h"
 #include "tools/launcher_check/file_bytes.h"
 #include "tools/launcher_check/report_output.h"
@@ -150,6 +151,7 @@ int Write(const Arguments& arguments, const std::vector<std::uint8_t>& launcher)
 }  // namespace
 
 int main(int argc, char** argv) {
+  WriteConsoleOutputAsIs();
   const std::optional<Arguments> arguments = Parse(argc, argv);
   if (!arguments) {
     std::cerr << "usage: launcher-pack --stub <stub.exe> --payload <folder> [--<role> <file>|NONE]...\n"
