@@ -53,7 +53,7 @@ void PutU32(Image& bytes, std::uint64_t at, std::uint32_t value) {
 
 // A resource section, or why there is none.
 struct Section {
-  Image bytes;
+  std::uint64_t size = 0;
   std::string refusal;
 };
 
@@ -92,17 +92,48 @@ class SectionBuilder {
                       [](const Resource* left, const Resource* right) { return ResourceOrderLess(*left, *right); });
   }
 
+  // Lays the table out: its size, or why it cannot be written.
   Section Build() {
     for (std::size_t index = 1; index < sorted_.size(); ++index) {
       if (!ResourceOrderLess(*sorted_[index - 1], *sorted_[index])) {
-        return {{}, "has two resources of one type, name and language"};
+        return {0, "has two resources of one type, name and language"};
       }
     }
     Group();
-    if (std::string refusal = CheckCounts(); !refusal.empty()) return {{}, refusal};
+    if (std::string refusal = CheckCounts(); !refusal.empty()) return {0, refusal};
     const std::uint64_t size = Layout();
-    if (sectionRva_ + size > kFourGiB) return {{}, "would pass 4 GiB"};
-    return {Write(size), {}};
+    if (sectionRva_ + size > kFourGiB) return {0, "would pass 4 GiB"};
+    return {size, {}};
+  }
+
+  // Writes the table Build laid out at offset `at` of `out`, which holds
+  // that many zero bytes there; the image it goes into is written in one
+  // buffer, so a payload of tens of MiB is copied once.
+  void Write(Image& out, std::uint64_t at) const {
+    WriteDirectory(out, at, types_, 0, types_.entries.size());
+    for (const Level::Entry& type : types_.entries) {
+      WriteDirectory(out, at + type.targetOffset, names_, type.first, type.count);
+    }
+    for (const Level::Entry& name : names_.entries) {
+      WriteDirectory(out, at + name.targetOffset, languages_, name.first, name.count);
+    }
+    for (const Level* level : {&types_, &names_}) {
+      for (const Level::Entry& entry : level->entries) {
+        if (!IsNamed(entry)) continue;
+        const std::u16string& text = std::get<std::u16string>(*entry.key);
+        PutU16(out, at + entry.nameOffset, static_cast<std::uint16_t>(text.size()));
+        for (std::size_t unit = 0; unit < text.size(); ++unit) {
+          PutU16(out, at + entry.nameOffset + 2 + 2 * unit, text[unit]);
+        }
+      }
+    }
+    for (std::size_t index = 0; index < sorted_.size(); ++index) {
+      const std::uint64_t entry = at + languages_.entries[index].targetOffset;
+      const std::vector<std::uint8_t>& data = sorted_[index]->data;
+      PutU32(out, entry, static_cast<std::uint32_t>(sectionRva_ + dataOffsets_[index]));
+      PutU32(out, entry + 4, static_cast<std::uint32_t>(data.size()));
+      std::ranges::copy(data, out.begin() + static_cast<std::ptrdiff_t>(at + dataOffsets_[index]));
+    }
   }
 
  private:
@@ -167,35 +198,6 @@ class SectionBuilder {
       at = dataOffsets_.back() + resource->data.size();
     }
     return at;
-  }
-
-  Image Write(std::uint64_t size) const {
-    Image table(size, 0);
-    WriteDirectory(table, 0, types_, 0, types_.entries.size());
-    for (const Level::Entry& type : types_.entries) {
-      WriteDirectory(table, type.targetOffset, names_, type.first, type.count);
-    }
-    for (const Level::Entry& name : names_.entries) {
-      WriteDirectory(table, name.targetOffset, languages_, name.first, name.count);
-    }
-    for (const Level* level : {&types_, &names_}) {
-      for (const Level::Entry& entry : level->entries) {
-        if (!IsNamed(entry)) continue;
-        const std::u16string& text = std::get<std::u16string>(*entry.key);
-        PutU16(table, entry.nameOffset, static_cast<std::uint16_t>(text.size()));
-        for (std::size_t unit = 0; unit < text.size(); ++unit) {
-          PutU16(table, entry.nameOffset + 2 + 2 * unit, text[unit]);
-        }
-      }
-    }
-    for (std::size_t index = 0; index < sorted_.size(); ++index) {
-      const std::uint64_t entry = languages_.entries[index].targetOffset;
-      const std::vector<std::uint8_t>& data = sorted_[index]->data;
-      PutU32(table, entry, static_cast<std::uint32_t>(sectionRva_ + dataOffsets_[index]));
-      PutU32(table, entry + 4, static_cast<std::uint32_t>(data.size()));
-      std::ranges::copy(data, table.begin() + static_cast<std::ptrdiff_t>(dataOffsets_[index]));
-    }
-    return table;
   }
 
   // The directory at `at` holding `level`'s entries [first, first + count).
@@ -300,9 +302,12 @@ Placement Place(Bytes image, const PeImage& pe) {
 
 std::optional<std::vector<std::uint8_t>> BuildResourceSection(std::span<const Resource> resources,
                                                               std::uint32_t sectionRva) {
-  Section section = SectionBuilder(resources, sectionRva).Build();
+  SectionBuilder builder(resources, sectionRva);
+  const Section section = builder.Build();
   if (!section.refusal.empty()) return std::nullopt;
-  return std::move(section.bytes);
+  Image table(section.size, 0);
+  builder.Write(table, 0);
+  return table;
 }
 
 ImageWithResources WithResourceTable(Bytes image, std::span<const Resource> resources) {
@@ -310,17 +315,17 @@ ImageWithResources WithResourceTable(Bytes image, std::span<const Resource> reso
   if (!pe) return {{}, "is not a PE image"};
   const Placement place = Place(image, *pe);
   if (!place.refusal.empty()) return {{}, place.refusal};
-  Section section = SectionBuilder(resources, place.rva).Build();
+  SectionBuilder builder(resources, place.rva);
+  const Section section = builder.Build();
   if (!section.refusal.empty()) return {{}, section.refusal};
-  const std::uint64_t tableSize = section.bytes.size();
+  const std::uint64_t tableSize = section.size;
   const std::uint64_t rawSize = AlignUp(tableSize, place.fileAlignment);
   const std::uint64_t imageSize = AlignUp(place.rva + tableSize, place.sectionAlignment);
   if (place.fileOffset + rawSize > kFourGiB - 1 || imageSize > kFourGiB - 1) return {{}, "would pass 4 GiB"};
 
-  Image out(image.begin(), image.end());
-  out.resize(place.fileOffset, 0);
-  out.insert(out.end(), section.bytes.begin(), section.bytes.end());
-  out.resize(place.fileOffset + rawSize, 0);
+  Image out(place.fileOffset + rawSize, 0);
+  std::ranges::copy(image, out.begin());
+  builder.Write(out, place.fileOffset);
 
   const std::uint64_t header = place.headerOffset;
   static constexpr char kName[8] = ".rsrc";

@@ -142,7 +142,7 @@ int Write(const Arguments& arguments, const std::vector<std::uint8_t>& launcher)
   const std::filesystem::path signedImage = BesideFile(arguments.output, "signed");
   const bool made = WriteWholeFile(unsignedImage, launcher, error) &&
                     SignImage(*arguments.signing, unsignedImage, signedImage, error) &&
-                    (MarkRunnable(signedImage), ReplaceFile(signedImage, arguments.output, error));
+                    (MarkRunnable(signedImage), RenameOver(signedImage, arguments.output, error));
   RemoveIfPresent(unsignedImage);
   RemoveIfPresent(signedImage);
   return made ? kMade : Refuse(arguments, error);

@@ -27,7 +27,7 @@ void RemoveIfPresent(const std::filesystem::path& path) {
 }
 
 // std::filesystem::rename does not replace an existing file on Windows.
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
 #ifdef _WIN32
   if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
   error = "cannot be renamed to " + to.string() + " (error " + std::to_string(GetLastError()) + ")";
@@ -54,7 +54,7 @@ bool WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint
     }
   }
   MarkRunnable(partial);
-  if (ReplaceFile(partial, path, error)) return true;
+  if (RenameOver(partial, path, error)) return true;
   error = partial.string() + " " + error;
   RemoveIfPresent(partial);
   return false;

@@ -18,7 +18,7 @@ bool WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint
 std::filesystem::path BesideFile(const std::filesystem::path& path, const char* purpose);
 
 // Renames `from` over `to`, replacing it; false with `error` set otherwise.
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error);
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error);
 
 // Gives `path` the mode of a program anyone may run and only its owner
 // change (0755), whatever the umask: a launcher is copied onto shares and

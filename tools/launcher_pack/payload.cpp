@@ -1,5 +1,7 @@
 #include "tools/launcher_pack/payload.h"
 
+#include <iterator>
+
 #include "tools/launcher_check/file_bytes.h"
 #include "tools/launcher_pack/image_resources.h"
 #include "tools/launcher_pack/payload_roles.h"
@@ -52,7 +54,8 @@ PayloadResources ReadPayload(const PayloadDescription& description) {
       payload.fault = named + " " + converted.fault;
       return payload;
     }
-    payload.resources.insert(payload.resources.end(), converted.resources.begin(), converted.resources.end());
+    payload.resources.insert(payload.resources.end(), std::make_move_iterator(converted.resources.begin()),
+                             std::make_move_iterator(converted.resources.end()));
   }
   return payload;
 }
