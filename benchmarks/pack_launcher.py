@@ -32,11 +32,19 @@ def copy_bytes(sources, target):
             out.write(Path(source).read_bytes())
 
 
+def given_packer(build):
+    """The launcher-pack the tree was handed (LAUNCHER_PACK), if any."""
+    for line in (build / "CMakeCache.txt").read_text().splitlines():
+        if line.startswith("LAUNCHER_PACK:") and line.split("=", 1)[1]:
+            return Path(line.split("=", 1)[1])
+    return None
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", type=Path, required=True)
     build = parser.parse_args().build.resolve()
-    packer = build / "launcher-check-host/tools/launcher_pack/launcher-pack"
+    packer = given_packer(build) or build / "launcher-check-host/tools/launcher_pack/launcher-pack"
     stub = next(build.glob("LauncherStub-*.exe"))
     payload = build / "payload/sample"
     large_module = build / "tests/doubles/runtime_module/v29_large/SheltraRuntime.dll"

@@ -13,7 +13,7 @@ bash scripts/bootstrap.sh
 source scripts/wine_arch.sh
 
 configure_and_build() {
-  cmake --preset "$1" >/dev/null
+  cmake --preset "$@" >/dev/null
   cmake --build --preset "$1"
 }
 
@@ -22,8 +22,12 @@ configure_and_build win32
 configure_and_build host
 configure_and_build host-asan
 configure_and_build fuzz
+# The win32 tree's host tools serve the other Windows tree too: the same
+# sources, built minutes before.
+tools=$PWD/build/win32/launcher-check-host/tools
 if [ "$LAUNCHER_WINE_PRESET" != win32 ]; then
-  configure_and_build "$LAUNCHER_WINE_PRESET"
+  configure_and_build "$LAUNCHER_WINE_PRESET" -DLAUNCHER_CHECK="$tools/launcher_check/launcher-check" \
+    -DLAUNCHER_PACK="$tools/launcher_pack/launcher-pack"
 fi
 
 declare -A ran
