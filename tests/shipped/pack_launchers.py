@@ -2,16 +2,19 @@
 """launcher-pack on real files, as a vendor runs it:
    pack_launchers.py <launcher-pack> <stub> <payload folder> <built Launcher.exe>
                      <runtime module DLL> <signed launcher> <work folder>
+                     <a DLL of the other edition's machine> <the Excel it serves>
 The launcher it packs from the tree's stub and the sample payload is the one
 the build made, byte for byte, and packing again gives the same bytes. Every
 input it must refuse is refused with its reason, exit status 1, and nothing
-written: neither the launcher nor a file beside it."""
+written: neither the launcher nor a file beside it; a runtime module of the
+other edition among them, refused for the Excel it serves."""
 import shutil
 import subprocess
 import sys
+import zipfile
 from pathlib import Path
 
-packer, stub, payload, built, module, signed, work = sys.argv[1:8]
+packer, stub, payload, built, module, signed, work, other_dll, other_excel = sys.argv[1:10]
 work = Path(work)
 shutil.rmtree(work, ignore_errors=True)
 work.mkdir(parents=True)
@@ -39,6 +42,8 @@ inputs.mkdir()
 (inputs / "text.exe").write_bytes(b"not a program at all\n")
 (inputs / "cut.exe").write_bytes(stub_bytes[:len(stub_bytes) // 2])
 (inputs / "headers_only.exe").write_bytes(stub_bytes[:1024])
+with zipfile.ZipFile(inputs / "other_edition.zip", "w", zipfile.ZIP_DEFLATED) as archive:
+    archive.write(other_dll, "SheltraRuntime.dll")
 
 # (case, stub, extra arguments, output, the reason's words)
 refusals = [
@@ -50,6 +55,8 @@ refusals = [
     ("a stub of its headers only", inputs / "headers_only.exe", [], work / "a.exe", "a file cut short"),
     ("a payload that breaks the contract", Path(stub), ["--runtime", f"{payload}/workbook.xls"], work / "a.exe",
      "the payload breaks what the launcher or its runtime module relies on"),
+    ("a runtime module of the other edition", Path(stub), ["--runtime", str(inputs / "other_edition.zip")],
+     work / "a.exe", "the payload breaks what the launcher or its runtime module relies on"),
     ("a missing payload file", Path(stub), ["--chm", str(work / "missing.bin")], work / "a.exe",
      "CHM: " + str(work / "missing.bin") + " cannot be read"),
     ("an icon that is none", Path(stub), ["--icon", f"{payload}/update.bmp"], work / "a.exe",
@@ -64,6 +71,8 @@ for case, stub_file, extra, output, reason in refusals:
         failures.append(f"{case}: exit {refused.returncode}, {refused.stderr.strip()!r}")
     if after != before:
         failures.append(f"{case}: left {sorted(str(path) for path in after - before)}")
+    if case == "a runtime module of the other edition" and f"a module for {other_excel}" not in refused.stdout:
+        failures.append(f"{case}: the report does not name {other_excel}: {refused.stdout}")
     print(f"{case}: {refused.stderr.strip()}")
 
 if failures:
