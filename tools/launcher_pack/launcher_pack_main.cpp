@@ -5,22 +5,16 @@
 //               [--depfile <file>] [--unchecked] --output <launcher.exe>
 //
 // Makes a launcher from a prebuilt stub and a payload: the payload's files
-// become the launcher's resources, launcher-check's rules judge the result
-// (its report is printed), and it is signed when a certificate and key are
-// given. The launcher is written whole or not at all. Of launcher-check's
-// report it prints every line when the payload is refused, else the
-// warnings; launcher-check prints the whole of a made launcher's. Exit status 0 when it
-// was made, 1 when the stub, the payload, the signing or the output refused,
-// 2 when the command line is wrong.
+// become the launcher's resources, launcher-check's rules judge the result,
+// and it is signed when a certificate and key are given. The launcher is
+// written whole or not at all. Of launcher-check's report it prints every
+// line when the payload is refused, else the warnings (launcher-check prints
+// the whole of a made launcher's). Exit status 0 when it was made, 1 when
+// the stub, the payload, the signing or the output refused, 2 when the
+// command line is wrong.
 //
-// Roles (option, resource, default file in the payload folder):
-//   --runtime 102 RUNTIME runtime.zip    --ldr 103 LDR ldr.bin
-//   --splash 104 SPLASH splash.zip       --xls 105 XLS workbook.xls
-//   --ext 106 EXT ext.bin                --splash-data 107 SPLASH_DATA splash_data.bin
-//   --updater 111 UPDATER updater.bin    --update-data 113 UPDATE_DATA update_data.bin
-//   --chm 115 CHM chm.bin                --xlam 119 XLAM loader.xlam
-//   --xla 121 XLA loader.xla             --icon 101 icon group launcher.ico
-//   --bitmap 109 bitmap update.bmp       --manifest 1 manifest (the stub's own)
+// The usage lists the roles, each an option named after it ("--splash-data"
+// for SPLASH_DATA) with its resource id and its file in a payload folder.
 
 #include <cctype>
 #include <cstdlib>
@@ -53,7 +47,13 @@ struct Arguments {
   std::optional<SigningRequest> signing;
 };
 
-// "--splash-data" for the role SPLASH_DATA.
+// "--splash-data" for the role SPLASH_DATA, and back.
+std::string OptionOfRole(std::string_view role) {
+  std::string option = "--";
+  for (const char c : role) option.push_back(c == '_' ? '-' : static_cast<char>(std::tolower(c)));
+  return option;
+}
+
 std::optional<std::string> RoleOfOption(std::string_view option) {
   if (!option.starts_with("--")) return std::nullopt;
   std::string role;
@@ -158,8 +158,11 @@ int main(int argc, char** argv) {
                  "         [--ansi-code-page utf-8|system] [--code-page 1252|932|936|949|950]\n"
                  "         [--sign-cert <pem> --sign-key <pem> [--timestamp-url <url>] [--signer <program>]]\n"
                  "         [--depfile <file>] [--unchecked] --output <launcher.exe>\n"
-                 "roles: --runtime --ldr --splash --xls --ext --splash-data --updater --update-data --chm\n"
-                 "       --xlam --xla --icon --bitmap --manifest\n";
+                 "roles (option, resource id, file in the payload folder):\n";
+    for (const PayloadRole& role : PayloadRoles()) {
+      std::cerr << "  " << OptionOfRole(role.role) << " " << role.id << " "
+                << (role.defaultFile.empty() ? "(the stub's own)" : role.defaultFile) << "\n";
+    }
     return kUsage;
   }
   const std::optional<std::vector<std::uint8_t>> stub = ReadFileBytes(arguments->stub);
