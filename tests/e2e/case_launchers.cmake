@@ -18,13 +18,11 @@ add_custom_command(
   COMMENT "Making the Wine cases' payload variants")
 add_custom_target(case_payload DEPENDS ${case_payload_outputs})
 
-set(case_launchers "")
 # Further arguments go to add_launcher(): the cases of a broken payload
 # allow it, since they show what the launcher makes of one.
 function(add_case_launcher target role file)
   add_launcher(${target} ARCH ${LAUNCHER_NATIVE_ARCH} PAYLOAD_DIR "${SAMPLE_PAYLOAD_DIR}" ${role} "${file}" ${ARGN})
   add_dependencies(${target} sample_payload case_payload)
-  set(case_launchers ${case_launchers} ${target} PARENT_SCOPE)
 endfunction()
 
 add_case_launcher(LauncherWithoutSplashData SPLASH_DATA NONE)
