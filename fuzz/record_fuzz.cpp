@@ -9,6 +9,7 @@
 
 #include "launcher/help_data.h"
 #include "resources/byte_reader.h"
+#include "resources/placeholder_resource.h"
 #include "resources/splash_data.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   // What the help data yields was carried in full: the first word, the name
   // and its NUL, the length word and the content.
   const std::optional<HelpData> help = ParseHelpData(bytes);
-  if (help && !IsHelpDataPlaceholder(bytes)) {
+  if (help && !IsPlaceholderResource(bytes)) {
     const std::size_t carried = 4 + help->name.size() + 1 + 4 +
                                 help->content.size();
     if (help->name.find('\0') != std::string::npos || carried > size) {

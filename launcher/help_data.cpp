@@ -9,14 +9,11 @@
 #include "platform/text.h"
 #include "install/product_folder.h"
 #include "resources/byte_reader.h"
-
-bool IsHelpDataPlaceholder(std::span<const std::uint8_t> bytes) {
-  return bytes.size() < 2;
-}
+#include "resources/placeholder_resource.h"
 
 std::optional<HelpData> ParseHelpData(std::span<const std::uint8_t> bytes) {
   HelpData help;
-  if (IsHelpDataPlaceholder(bytes)) return help;
+  if (IsPlaceholderResource(bytes)) return help;
   ByteReader reader(bytes);
   std::int32_t unused = 0;
   // Each read fails rather than run past the data, so a cut-short record is

@@ -20,10 +20,6 @@ struct HelpData {
   std::vector<std::uint8_t> content;
 };
 
-// Fewer than two bytes: the executable carries no help file (the one byte
-// "1" is the placeholder the authoring tool puts in its place).
-bool IsHelpDataPlaceholder(std::span<const std::uint8_t> bytes);
-
 // Takes the help data apart. The placeholder gives an empty name and
 // content. Returns nothing when a field is missing or cut short: no first
 // word, a name without its NUL, no length word, or a length larger than the

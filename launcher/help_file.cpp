@@ -8,12 +8,13 @@
 #include "common/path_limits.h"
 #include "install/file_writer.h"
 #include "launcher/help_data.h"
+#include "resources/placeholder_resource.h"
 #include "resources/resource_catalogue.h"
 
 void WriteHelpFile(ResourceCatalogue& catalogue, const std::string& exePath,
                    LauncherError& error) {
   std::vector<std::uint8_t> bytes;
-  if (!catalogue.ReadHelpData(exePath, bytes) || IsHelpDataPlaceholder(bytes)) {
+  if (!catalogue.ReadHelpData(exePath, bytes) || IsPlaceholderResource(bytes)) {
     return;
   }
   const std::optional<HelpData> help = ParseHelpData(bytes);

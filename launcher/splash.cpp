@@ -2,6 +2,7 @@
 
 #include "install/runtime_contract.h"
 #include "install/runtime_module.h"
+#include "resources/placeholder_resource.h"
 #include "resources/resource_catalogue.h"
 
 namespace {
@@ -25,10 +26,6 @@ std::uint32_t SplashMilliseconds(const SplashData& data) {
 
 }  // namespace
 
-bool IsSplashPlaceholder(std::span<const std::uint8_t> bytes) {
-  return bytes.size() < 2;
-}
-
 platform::UniqueEvent StartSplash(ResourceCatalogue& catalogue,
                                   const std::string& exePath,
                                   const std::string& runtimePath,
@@ -38,7 +35,7 @@ platform::UniqueEvent StartSplash(ResourceCatalogue& catalogue,
   handOff.buffer = SplashByteBuffer{};
   if (!catalogue.ReadSplash(exePath, handOff.bytes) ||
       !catalogue.ReadSplashData(exePath, handOff.data) ||
-      IsSplashPlaceholder(handOff.bytes)) {
+      IsPlaceholderResource(handOff.bytes)) {
     return {};
   }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -40,10 +39,6 @@ struct SplashHandOff {
   // Describes `bytes`.
   SplashByteBuffer buffer;
 };
-
-// Fewer than two bytes: the executable carries no splash picture (the one
-// byte "1" is the placeholder the authoring tool puts in its place).
-bool IsSplashPlaceholder(std::span<const std::uint8_t> bytes);
 
 // Hands the splash picture (SPLASH) and its settings (SPLASH_DATA) of the
 // executable at `exePath` to the runtime module at `runtimePath`, which

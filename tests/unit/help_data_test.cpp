@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/placeholder_resource.h"
 #include "tests/support/record_bytes.h"
 #include "platform/text.h"
 #include "tests/support/sim_test.h"
@@ -22,13 +23,13 @@ TEST(ParseHelpData, TakesNameAndContentAndIgnoresWhatFollows) {
 
 TEST(ParseHelpData, PlaceholderIsNoHelpFile) {
   for (const std::string& placeholder : {std::string("1"), std::string()}) {
-    EXPECT_TRUE(IsHelpDataPlaceholder(Bytes(placeholder)));
+    EXPECT_TRUE(IsPlaceholderResource(Bytes(placeholder)));
     const auto help = ParseHelpData(Bytes(placeholder));
     ASSERT_TRUE(help) << placeholder;
     EXPECT_EQ(help->name, "");
     EXPECT_TRUE(help->content.empty());
   }
-  EXPECT_FALSE(IsHelpDataPlaceholder(Bytes("12")));
+  EXPECT_FALSE(IsPlaceholderResource(Bytes("12")));
 }
 
 TEST(ParseHelpData, RefusesDataCutShort) {

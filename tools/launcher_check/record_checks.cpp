@@ -5,8 +5,8 @@
 
 #include "common/messages.h"
 #include "launcher/help_data.h"
-#include "launcher/splash.h"
 #include "resources/byte_reader.h"
+#include "resources/placeholder_resource.h"
 #include "resources/resource_ids.h"
 #include "resources/splash_data.h"
 #include "tools/launcher_check/report_text.h"
@@ -19,7 +19,7 @@ Finding Judged(const resource_ids::ResourceId& resource, const std::optional<Byt
           std::move(why)};
 }
 
-bool CarriesPicture(const std::optional<Bytes>& splash) { return splash && !IsSplashPlaceholder(*splash); }
+bool CarriesPicture(const std::optional<Bytes>& splash) { return splash && !IsPlaceholderResource(*splash); }
 
 std::string Seconds(std::int32_t displaySeconds) {
   return displaySeconds == 0 ? "10 s (the default)" : std::to_string(displaySeconds) + " s";
@@ -48,7 +48,7 @@ Finding CheckSplash(const std::optional<Bytes>& splash) {
   const auto& resource = resource_ids::kSplash;
   if (!splash) return Judged(resource, splash, Verdict::kWarning, "missing: no splash (the placeholder is \"1\")");
   if (splash->empty()) return Judged(resource, splash, Verdict::kWarning, "empty: no splash");
-  if (IsSplashPlaceholder(*splash)) return Judged(resource, splash, Verdict::kOk, "placeholder: no splash");
+  if (IsPlaceholderResource(*splash)) return Judged(resource, splash, Verdict::kOk, "placeholder: no splash");
   return Judged(resource, splash, Verdict::kOk, "splash picture, handed to the runtime module as it is");
 }
 
@@ -78,7 +78,7 @@ Finding CheckSplashData(const std::optional<Bytes>& splashData, const std::optio
 Finding CheckHelpData(const std::optional<Bytes>& helpData) {
   const auto& resource = resource_ids::kHelpData;
   if (!helpData) return Judged(resource, helpData, Verdict::kWarning, "missing: no help file (the placeholder is \"1\")");
-  if (IsHelpDataPlaceholder(*helpData)) return Judged(resource, helpData, Verdict::kOk, "placeholder: no help file");
+  if (IsPlaceholderResource(*helpData)) return Judged(resource, helpData, Verdict::kOk, "placeholder: no help file");
   const std::optional<HelpData> help = ParseHelpData(*helpData);
   if (!help) {
     return Judged(resource, helpData, Verdict::kError,
