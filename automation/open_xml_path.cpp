@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "ascii/ascii_case.h"
 #include "common/narrow_text.h"
 
 namespace {

@@ -1,14 +1,8 @@
 #include "common/narrow_text.h"
 
-#include <algorithm>
-
 #include "platform/text.h"
 
 namespace {
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // The position of the character after the one starting at `position`.
 std::size_t NextCharacter(std::string_view text, std::size_t position) {
@@ -77,11 +71,6 @@ bool IsValidUtf8(std::string_view text) {
     i += length;
   }
   return true;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(
-      a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 bool IsFullyQualifiedPath(std::string_view path) {

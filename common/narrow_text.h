@@ -32,10 +32,6 @@ std::size_t CountCharacters(std::string_view text);
 // Whether `text` is well-formed UTF-8 (ASCII is).
 bool IsValidUtf8(std::string_view text);
 
-// Whether `a` and `b` are equal with ASCII letters compared without regard
-// to case; every other byte must match exactly.
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
-
 // Whether `path` names one place whatever the current folder and drive: a
 // drive and a separator (C:\x), or a UNC path (\\server\share). A module
 // named any other way (x.dll, C:x.dll, \x.dll) would be searched for, or

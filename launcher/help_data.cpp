@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "ascii/ascii_case.h"
 #include "common/narrow_text.h"
 #include "platform/com_types.h"
 #include "platform/text.h"

@@ -1,9 +1,9 @@
 #include "pe/pe_resource_reader.h"
 
-#include <algorithm>
 #include <charconv>
 #include <string_view>
 
+#include "ascii/ascii_case.h"
 #include "pe/pe_image.h"
 #include "pe/pe_resource_tree.h"
 
@@ -12,12 +12,6 @@ namespace {
 
 using resource_tree::DirectoryEntry;
 using resource_tree::kWalkBudget;
-
-char ToUpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsIgnoringAsciiCase(std::string_view left, std::string_view right) {
-  return std::ranges::equal(left, right, [](char a, char b) { return ToUpperAscii(a) == ToUpperAscii(b); });
-}
 
 class ResourceTree {
  public:

@@ -1,5 +1,6 @@
 #include "common/narrow_text.h"
 
+#include "ascii/ascii_case.h"
 #include "common/path_limits.h"
 #include "platform/text.h"
 #include "tests/support/sim_test.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/narrow_text.h"
+#include "ascii/ascii_case.h"
 #include "pe/pe_imports.h"
 #include "pe/pe_signature.h"
 #include "tools/launcher_check/report_text.h"

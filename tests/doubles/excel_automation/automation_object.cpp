@@ -1,3 +1,4 @@
+#include "ascii/ascii_case.h"
 #include "tests/doubles/excel_automation/automation_object.h"
 
 #include <string>
@@ -159,7 +160,7 @@ HRESULT STDMETHODCALLTYPE AutomationObject::GetIDsOfNames(
     }
     const std::string name = Utf8FromName(names[i]);
     for (const Member& member : members_) {
-      if (EqualsIgnoringCase(member.name, name)) ids[i] = member.id;
+      if (EqualsIgnoringAsciiCase(member.name, name)) ids[i] = member.id;
     }
     if (ids[i] == DISPID_UNKNOWN) result = DISP_E_UNKNOWNNAME;
   }

@@ -1,3 +1,4 @@
+#include "ascii/ascii_case.h"
 #include "tests/doubles/excel_automation/double_settings.h"
 
 #include <algorithm>
@@ -18,20 +19,20 @@ bool ParseDecimal(std::string_view text, Number& value) {
 // Applies one key=value pair; false when the pair means nothing.
 bool Apply(std::string_view key, std::string_view value,
            DoubleSettings& settings) {
-  if (EqualsIgnoringCase(key, "Version")) {
+  if (EqualsIgnoringAsciiCase(key, "Version")) {
     settings.versionIsError = value == kVersionErrorMarker;
     settings.version = value;
-  } else if (EqualsIgnoringCase(key, "fail")) {
+  } else if (EqualsIgnoringAsciiCase(key, "fail")) {
     settings.failingMembers.emplace_back(value);
-  } else if (EqualsIgnoringCase(key, "fail.open")) {
+  } else if (EqualsIgnoringAsciiCase(key, "fail.open")) {
     settings.failingOpens.emplace_back(value);
-  } else if (EqualsIgnoringCase(key, "fail.run")) {
+  } else if (EqualsIgnoringAsciiCase(key, "fail.run")) {
     settings.failingMacros.emplace_back(value);
-  } else if (EqualsIgnoringCase(key, "hwnd")) {
+  } else if (EqualsIgnoringAsciiCase(key, "hwnd")) {
     std::int32_t number = 0;
     if (!ParseDecimal(value, number)) return false;
     settings.reportedWindow = number;
-  } else if (EqualsIgnoringCase(key, "create")) {
+  } else if (EqualsIgnoringAsciiCase(key, "create")) {
     std::uint32_t failure = 0;
     const auto [end, status] =
         std::from_chars(value.data(), value.data() + value.size(), failure, 16);
@@ -40,11 +41,11 @@ bool Apply(std::string_view key, std::string_view value,
       return false;
     }
     settings.creationFailure = failure;
-  } else if (EqualsIgnoringCase(key, "busy.calls")) {
+  } else if (EqualsIgnoringAsciiCase(key, "busy.calls")) {
     return ParseDecimal(value, settings.busyCalls);
-  } else if (EqualsIgnoringCase(key, "busy.ms")) {
+  } else if (EqualsIgnoringAsciiCase(key, "busy.ms")) {
     return ParseDecimal(value, settings.busyMilliseconds);
-  } else if (EqualsIgnoringCase(key, "window")) {
+  } else if (EqualsIgnoringAsciiCase(key, "window")) {
     if (value != "none") return false;
     settings.makesWindow = false;
   } else {
@@ -62,7 +63,7 @@ bool Contains(const std::vector<std::string>& list, std::string_view text) {
 bool DoubleSettings::MemberFails(std::string_view member) const {
   return std::any_of(failingMembers.begin(), failingMembers.end(),
                      [&](const std::string& name) {
-                       return EqualsIgnoringCase(name, member);
+                       return EqualsIgnoringAsciiCase(name, member);
                      });
 }
 

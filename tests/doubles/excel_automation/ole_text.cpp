@@ -94,10 +94,6 @@ char32_t NextCodePoint(std::string_view text, std::size_t& at) {
   return code;
 }
 
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 std::string Utf8FromOle(const OLECHAR* text, std::size_t length) {
@@ -137,14 +133,6 @@ OleString OleFromUtf8(std::string_view text) {
     AppendUtf16(out, NextCodePoint(text, at));
   }
   return out;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
 }
 
 std::string EscapeForJournal(std::string_view text) {

@@ -23,10 +23,6 @@ std::string Utf8FromName(const OLECHAR* name);
 // UTF-16 of UTF-8 text; a malformed sequence becomes U+FFFD.
 OleString OleFromUtf8(std::string_view text);
 
-// Compares two texts, ASCII letters without regard to case and everything
-// else exactly, as Excel compares member names.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-
 // Makes `text` safe for one tab-separated journal field: control characters
 // (tab and line ends among them) become \xNN. Backslashes stay as they are,
 // so Windows paths read as they were passed.

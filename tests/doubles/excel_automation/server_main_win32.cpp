@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ascii/ascii_case.h"
 #include "tests/doubles/excel_automation/class_factory_win32.h"
 #include "tests/doubles/excel_automation/double_server.h"
 #include "tests/doubles/excel_automation/journal_entry.h"
@@ -33,7 +34,7 @@ bool StartedByCom(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     for (const char* flag :
          {"-Embedding", "/Embedding", "-Automation", "/Automation"}) {
-      if (excel_double::EqualsIgnoringCase(argv[i], flag)) return true;
+      if (EqualsIgnoringAsciiCase(argv[i], flag)) return true;
     }
   }
   return false;
