@@ -17,41 +17,52 @@ inline constexpr std::uint32_t kStyle = 0x10;
 inline constexpr char kRuntimeDownloadAddress[] =
     "https://www.quorvane.com/sheltra/runtime";
 
-// 1: the registered runtime module is older than this executable needs.
+// Each message's number, by which the vendor's documentation and
+// launcher-check's findings name it.
+enum class Number : int {
+  kRuntimeTooOld = 1,
+  kWorkbookPathFailed = 2,
+  kRegistryCleanupFailed = 3,
+  kNoApplicationDataFolder = 4,
+  kRuntimeMissing = 5,
+  kRuntimeNotInstalled = 6,
+  kHelpFileNameMissing = 7,
+  kHelpFileNotCreated = 8,
+  kExcelTooOldForWorkbook = 9,
+  kExcelMissing = 10,
+  kExcelLaunchFailed = 11,
+  kLoaderAddinNotExtracted = 12,
+  kLoaderAddinNotOpened = 13,
+  kSetupMacroFailed = 14,
+  kHelpDataNotLoaded = 15,
+};
+
+// The registered runtime module is older than this executable needs.
 std::string RuntimeTooOld();
-// 2: the workbook path could not be formed.
+// The workbook path could not be formed.
 std::string WorkbookPathFailed(std::string_view workbookPath);
-// 3
 inline constexpr char kRegistryCleanupFailed[] =
     "Data can not be removed from Registry.";
-// 4
 inline constexpr char kNoApplicationDataFolder[] =
     "Sheltra was unable to locate Application Data folder.";
-// 5
 inline constexpr char kRuntimeMissing[] =
     "Sheltra Runtime can not be found in executable.";
-// 6
 std::string RuntimeNotInstalled(std::string_view runtimePath);
-// 7
 inline constexpr char kHelpFileNameMissing[] =
     "File name for Help File is missed.";
-// 8
 std::string HelpFileNotCreated(std::string_view helpFilePath);
-// 15: the CHM resource is not well-formed help data.
+// The CHM resource is not well-formed help data.
 inline constexpr char kHelpDataNotLoaded[] =
     "Data for Help file can not be loaded.";
-// 9: Excel is not registered and the workbook is an Office Open XML file.
+// Excel is not registered and the workbook is an Office Open XML file.
 std::string ExcelTooOldForWorkbook();
-// 10: Excel is not registered, any other workbook.
+// Excel is not registered, any other workbook.
 std::string ExcelMissing();
-// 11: Excel could not be created for another reason.
+// Excel could not be created for another reason.
 std::string ExcelLaunchFailed(std::uint32_t failureCode);
-// 12
 inline constexpr char kLoaderAddinNotExtracted[] =
     "Loaded addin can not be extracted from the executable.";
-// 13
 std::string LoaderAddinNotOpened(std::string_view addinPath);
-// 14
 inline constexpr char kSetupMacroFailed[] = "Macro can not be executed";
 
 }  // namespace messages

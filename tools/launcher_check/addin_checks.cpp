@@ -19,7 +19,8 @@ Finding Judged(const resource_ids::ResourceId& resource, Bytes bytes, Verdict ve
 
 Finding Missing(const resource_ids::ResourceId& resource, const char* generations) {
   return {resource.type, resource.id, std::nullopt, Verdict::kError,
-          std::string("missing: ") + generations + " would get message 12, " +
+          std::string("missing: ") + generations + " would get " +
+              MessageLabel(messages::Number::kLoaderAddinNotExtracted) + ", " +
               Quoted(messages::kLoaderAddinNotExtracted)};
 }
 

@@ -92,12 +92,14 @@ Finding CheckHelpData(const std::optional<Bytes>& helpData) {
   if (!name) {
     return Judged(resource, helpData, Verdict::kError,
                   "help-file name " + Quoted(help->name) +
-                      " cannot be read in the users' code page: the launcher writes no help file and shows message 8");
+                      " cannot be read in the users' code page: the launcher writes no help file and shows " +
+                      MessageLabel(messages::Number::kHelpFileNotCreated));
   }
   if (!IsPlainFileName(*name)) {
     return Judged(resource, helpData, Verdict::kError,
                   "help-file name " + Quoted(*name) +
-                      " is not a plain file name: the launcher writes no help file and shows message 8");
+                      " is not a plain file name: the launcher writes no help file and shows " +
+                      MessageLabel(messages::Number::kHelpFileNotCreated));
   }
   return Judged(resource, helpData, Verdict::kOk,
                 "help file " + Quoted(*name) + " of " + std::to_string(help->content.size()) + " bytes");

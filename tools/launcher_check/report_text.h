@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/messages.h"
+
 // The names of `names` one after another, `separator` between them.
 template <typename Names>
 std::string Joined(const Names& names, std::string_view separator) {
@@ -18,3 +20,8 @@ std::string Joined(const Names& names, std::string_view separator) {
 
 // `text` in double quotes, as the checker cites the launcher's messages.
 inline std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// One of the launcher's messages, named by its number.
+inline std::string MessageLabel(messages::Number number) {
+  return "message " + std::to_string(static_cast<int>(number));
+}

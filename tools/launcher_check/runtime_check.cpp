@@ -22,7 +22,9 @@ constexpr std::array<const char*, 3> kRequiredExports = {runtime_contract::kGetV
 constexpr std::uint64_t kMaxModuleSize = 512u << 20;
 
 // What follows at a start when the module cannot be installed from here.
-constexpr char kNotInstalled[] = "the launcher cannot install its runtime module (message 6)";
+std::string NotInstalled() {
+  return "the launcher cannot install its runtime module (" + MessageLabel(messages::Number::kRuntimeNotInstalled) + ")";
+}
 
 // Why the extracted module is not what the launcher loads; empty when it is.
 std::string ModuleFault(const std::vector<std::uint8_t>& module, const ImageFormat& format) {
@@ -54,12 +56,12 @@ Finding CheckRuntime(const std::optional<Bytes>& archive, const ImageFormat& for
   finding.size = archive->size();
   ZipHandle zip = world.OpenArchive(*archive);
   if (!zip) {
-    finding.why = std::string("not a ZIP archive the launcher's reader opens: ") + kNotInstalled;
+    finding.why = "not a ZIP archive the launcher's reader opens: " + NotInstalled();
     return finding;
   }
   ZipEntryInfo info;
   if (const ZipStatus status = GetZipEntry(*zip, 0, info); status != zip_status::kOk) {
-    finding.why = "entry 0 cannot be read, " + DescribeZipStatus(status) + ": " + kNotInstalled;
+    finding.why = "entry 0 cannot be read, " + DescribeZipStatus(status) + ": " + NotInstalled();
     return finding;
   }
   const std::string entry = "entry 0 (" + info.name + ", " + std::to_string(info.uncompressedSize) + " bytes)";
@@ -69,7 +71,7 @@ Finding CheckRuntime(const std::optional<Bytes>& archive, const ImageFormat& for
   }
   const std::string modulePath = world.NewPath();
   if (const ZipStatus status = ExtractZipEntry(*zip, 0, modulePath); status != zip_status::kOk) {
-    finding.why = entry + " does not extract, " + DescribeZipStatus(status) + ": " + kNotInstalled;
+    finding.why = entry + " does not extract, " + DescribeZipStatus(status) + ": " + NotInstalled();
     return finding;
   }
   CloseZip(std::move(zip));
