@@ -15,13 +15,13 @@ namespace automation {
 // then after pauses doubling up to 1 s, until 60 s have passed since its
 // first try. The OLE message filter of the run asks Windows' COM for the
 // same (launcher/launcher_entry.cpp).
-inline constexpr RetryPolicy kBusyCallRetry{100, 1000, 60000};
+inline constexpr platform::RetryPolicy kBusyCallRetry{100, 1000, 60000};
 
 // Creating Excel while Office finishes an update after a reboot fails with
 // CO_E_SERVER_EXEC_FAILURE; it is tried again after 1 s, then after pauses
 // doubling up to 8 s, until 30 s have passed since the first try: a few
 // tries.
-inline constexpr RetryPolicy kExcelStartRetry{1000, 8000, 30000};
+inline constexpr platform::RetryPolicy kExcelStartRetry{1000, 8000, 30000};
 
 // RPC_E_CALL_REJECTED and RPC_E_SERVERCALL_RETRYLATER: the server refused
 // the call without carrying it out.
@@ -37,7 +37,7 @@ constexpr bool IsPassingStartFailure(HRESULT result) noexcept {
 // `retryable` does not accept, or `policy` gives up; returns the last
 // answer. The time bound counts from the first try.
 template <typename Retryable, typename Attempt>
-HRESULT RetryWhile(const RetryPolicy& policy, Retryable retryable,
+HRESULT RetryWhile(const platform::RetryPolicy& policy, Retryable retryable,
                    Attempt attempt) {
   RetrySchedule schedule(policy);
   HRESULT result = attempt();

@@ -4,7 +4,7 @@
 
 #include "platform/clock.h"
 
-RetrySchedule::RetrySchedule(const RetryPolicy& policy)
+RetrySchedule::RetrySchedule(const platform::RetryPolicy& policy)
     : policy_(policy),
       start_(platform::TickCount()),
       nextPause_(policy.firstPauseMilliseconds) {}

@@ -22,7 +22,7 @@
 
 // How a change held up by another process's handle is tried again: from
 // 20 ms up to pauses of 500 ms, for 2 s since the first try.
-inline constexpr RetryPolicy kHeldFileRetry{20, 500, 2000};
+inline constexpr platform::RetryPolicy kHeldFileRetry{20, 500, 2000};
 
 // Runs `change` (a removal or a rename, returning platform::FileChange) and
 // repeats it as kHeldFileRetry allows while it meets a sharing violation.

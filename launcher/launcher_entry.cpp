@@ -27,10 +27,8 @@ int LauncherEntry() {
     // For the run, COM itself makes a call that a busy Excel rejected
     // again, as the automation layer does (where COM does not: Wine's COM
     // ignores the verdict). Revoked before COM is uninitialised.
-    constexpr RetryPolicy kBusy = automation::kBusyCallRetry;
     const platform::MessageFilterRegistration busyExcelFilter(
-        {kBusy.firstPauseMilliseconds, kBusy.longestPauseMilliseconds,
-         kBusy.limitMilliseconds});
+        automation::kBusyCallRetry);
     RunLauncher(ExecutablePath());
   }
   platform::UninitializeCom();

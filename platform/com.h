@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/retry_policy.h"
+
 namespace platform {
 
 // Enters a single-threaded apartment; the result is not reported because the
@@ -14,24 +16,16 @@ namespace platform {
 void InitializeCom();
 void UninitializeCom();
 
-// How a call that a busy server rejected (SERVERCALL_RETRYLATER or
-// SERVERCALL_REJECTED) is made again by COM itself: after pauses growing
-// from the first to the longest, until the limit has passed since the call
-// was first made. The numbers come from the caller (the automation layer's
-// retry policy).
-struct RejectedCallRetry {
-  std::uint32_t firstPauseMilliseconds;
-  std::uint32_t longestPauseMilliseconds;
-  std::uint32_t limitMilliseconds;
-};
-
-// The pause the filter asks COM to make before it tries a call again that
-// was first made `elapsed` milliseconds ago: as long as the time spent so
-// far (so pauses about double), at least the first pause, at most the
-// longest, and cut so that it ends at the limit. Nothing once the limit has
+// A call that a busy server rejected (SERVERCALL_RETRYLATER or
+// SERVERCALL_REJECTED) is made again by COM itself, as the caller's retry
+// policy (the automation layer's) says. The pause the filter asks COM to
+// make before it tries a call again that was first made `elapsed`
+// milliseconds ago: as long as the time spent so far (so pauses about
+// double), at least the first pause, at most the longest, and cut so that it
+// ends at the limit. Nothing once the limit has
 // passed: the call is then given up and fails with RPC_E_CALL_REJECTED.
 inline std::optional<std::uint32_t> PauseBeforeRetryingRejectedCall(
-    const RejectedCallRetry& retry, std::uint32_t elapsed) {
+    const RetryPolicy& retry, std::uint32_t elapsed) {
   if (elapsed >= retry.limitMilliseconds) return std::nullopt;
   const std::uint32_t grown = std::clamp(elapsed, retry.firstPauseMilliseconds,
                                          retry.longestPauseMilliseconds);
@@ -47,7 +41,7 @@ inline std::optional<std::uint32_t> PauseBeforeRetryingRejectedCall(
 // the automation layer makes rejected calls again itself, too.
 class MessageFilterRegistration {
  public:
-  explicit MessageFilterRegistration(const RejectedCallRetry& retry);
+  explicit MessageFilterRegistration(const RetryPolicy& retry);
   ~MessageFilterRegistration();
   MessageFilterRegistration(const MessageFilterRegistration&) = delete;
   MessageFilterRegistration& operator=(const MessageFilterRegistration&) =

@@ -17,7 +17,7 @@ void UninitializeCom() {
 // simulated COM makes no calls that a server could reject, so nothing asks
 // the filter anything.
 MessageFilterRegistration::MessageFilterRegistration(
-    const RejectedCallRetry& retry) {
+    const RetryPolicy& retry) {
   sim::World& world = sim::TheWorld();
   if (world.faults.ShouldFail("CoRegisterMessageFilter")) return;
   registered_ = true;

@@ -198,7 +198,7 @@ struct World {
   // The OLE message filter registered now (CoRegisterMessageFilter), with
   // the numbers it was given; nothing while none is. Registering can be
   // made to fail ("CoRegisterMessageFilter").
-  std::optional<platform::RejectedCallRetry> messageFilter;
+  std::optional<platform::RetryPolicy> messageFilter;
   int messageFilterRegistrations = 0;
   int messageFilterRevocations = 0;
   int eventWaits = 0;

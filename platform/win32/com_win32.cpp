@@ -21,7 +21,7 @@ constexpr IID kMessageFilterId = {0x00000016, 0x0000, 0x0000,
 // calls, and messages that arrive while a call waits are handled as usual.
 class RetryingMessageFilter final : public IMessageFilter {
  public:
-  explicit RetryingMessageFilter(const RejectedCallRetry& retry)
+  explicit RetryingMessageFilter(const RetryPolicy& retry)
       : retry_(retry) {}
   virtual ~RetryingMessageFilter() = default;
   RetryingMessageFilter(const RetryingMessageFilter&) = delete;
@@ -64,7 +64,7 @@ class RetryingMessageFilter final : public IMessageFilter {
   }
 
  private:
-  const RejectedCallRetry retry_;
+  const RetryPolicy retry_;
   LONG references_ = 1;
 };
 
@@ -75,7 +75,7 @@ void InitializeCom() { ::CoInitialize(nullptr); }
 void UninitializeCom() { ::CoUninitialize(); }
 
 MessageFilterRegistration::MessageFilterRegistration(
-    const RejectedCallRetry& retry) {
+    const RetryPolicy& retry) {
   auto* filter = new (std::nothrow) RetryingMessageFilter(retry);
   if (filter == nullptr) return;
   IMessageFilter* previous = nullptr;

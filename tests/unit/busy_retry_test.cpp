@@ -23,7 +23,7 @@ class BusyRetryTest : public SimTest {
   // Tries a step that answers `answers` in turn (then S_OK), as RetryWhile
   // with `policy` and `retryable`; the last answer.
   template <typename Retryable>
-  HRESULT TryAnswering(const RetryPolicy& policy, Retryable retryable,
+  HRESULT TryAnswering(const platform::RetryPolicy& policy, Retryable retryable,
                        std::vector<HRESULT> answers) {
     tries = 0;
     return RetryWhile(policy, retryable, [&] {
@@ -120,10 +120,7 @@ TEST_F(BusyRetryTest, TheBoundCountsFromTheFirstTry) {
 // What the run's message filter answers COM, as COM would use it: it makes
 // the call again after each pause, until the filter gives up.
 std::vector<std::uint32_t> FilterPauses(std::uint32_t callTakes) {
-  const platform::RejectedCallRetry retry{
-      kBusyCallRetry.firstPauseMilliseconds,
-      kBusyCallRetry.longestPauseMilliseconds,
-      kBusyCallRetry.limitMilliseconds};
+  const platform::RetryPolicy& retry = kBusyCallRetry;
   std::vector<std::uint32_t> pauses;
   std::uint32_t elapsed = callTakes;
   while (const std::optional<std::uint32_t> pause =
@@ -147,7 +144,7 @@ TEST_F(BusyRetryTest, MessageFilterAsksComForTheSamePausesWithinTheSameBound) {
   EXPECT_LE(std::accumulate(slow.begin(), slow.end(), 0u) + 250u * slow.size(),
             60000u);
   // Past the bound the call is given up at once.
-  const platform::RejectedCallRetry retry{100, 1000, 60000};
+  const platform::RetryPolicy retry{100, 1000, 60000};
   EXPECT_EQ(platform::PauseBeforeRetryingRejectedCall(retry, 60000),
             std::nullopt);
   EXPECT_EQ(platform::PauseBeforeRetryingRejectedCall(retry, 59950), 50u);

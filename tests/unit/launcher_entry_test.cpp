@@ -60,7 +60,7 @@ TEST_F(LauncherEntryTest, MessageFilterIsRegisteredForTheRunOnly) {
   world().AddResource(world().ownModulePath, "RUNTIME", 102,
                       OneEntryZip("SheltraRuntime.dll", "MZ"));
   world().AddResource(world().ownModulePath, "XLAM", 119, Bytes("add-in"));
-  std::optional<platform::RejectedCallRetry> duringTheRun;
+  std::optional<platform::RetryPolicy> duringTheRun;
   world().whilePausing = [&] { duringTheRun = world().messageFilter; };
   // Busy once, so that the run pauses while the filter is registered.
   excel_double::RegisterInSimWorld("busy.calls=1");

@@ -10,7 +10,7 @@ class RetryScheduleTest : public SimTest {};
 
 // Every pause a schedule makes until it gives up, from a clock that crosses
 // its wrap on the way (the simulated one starts just before it).
-std::vector<std::uint32_t> PausesUntilGivingUp(const RetryPolicy& policy) {
+std::vector<std::uint32_t> PausesUntilGivingUp(const platform::RetryPolicy& policy) {
   RetrySchedule schedule(policy);
   while (schedule.PauseBeforeRetry()) {
   }
@@ -19,7 +19,7 @@ std::vector<std::uint32_t> PausesUntilGivingUp(const RetryPolicy& policy) {
 
 TEST_F(RetryScheduleTest, PausesGrowToTheirCeilingAndEndAtTheBound) {
   struct Expectation {
-    RetryPolicy policy;
+    platform::RetryPolicy policy;
     std::vector<std::uint32_t> pauses;
   };
   const Expectation expectations[] = {
