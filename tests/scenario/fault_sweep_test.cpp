@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ascii/ascii_case.h"
 #include "common/messages.h"
 #include "launcher/main_sequence.h"
 #include "platform/registry_api.h"
@@ -40,6 +41,15 @@ const std::string kHelpBytes = "ITS";
 const char* SplashEventName() { return "SheltraSplash"; }
 void ShowSplash(const void*, std::uint32_t, const void*) {}
 std::int32_t Version29() { return 29; }
+
+// The operations the simulated Windows only notes, each with why it cannot
+// fail: a fault asked of them never fires. A fault of any other operation
+// that never fires means the simulated Windows stopped consulting its fault
+// plan there, and the sweep would walk error paths it never takes.
+const std::map<std::string, std::string> kNeverFires = {
+    {"ReleaseMutex",
+     "releasing the start guard this thread owns has no failure to report"},
+};
 
 // The error an operation reports when it fails in real life.
 std::int32_t RealFailure(const std::string& operation) {
@@ -167,23 +177,24 @@ class FaultSweepTest : public SimTest {
     }
 
     int points = 0;
-    int unreached = 0;
     for (const auto& [operation, count] : calls) {
+      const bool listedNeverFiring = kNeverFires.contains(operation);
       for (int nth = 1; nth <= count; ++nth) {
-        SimTest::TearDown();
-        SimTest::SetUp();
+        StartFromEmptyWorld();
         arrange();
         world().faults.FailCall(operation, nth, RealFailure(operation));
         RunAndCheck(worldName, operation, nth, keysBefore);
         ++points;
-        // Operations that cannot fail are only noted; a call position that
-        // a faulted run never reaches is counted too.
-        if (world().faults.IsPending(operation)) ++unreached;
+        const bool fired = !world().faults.IsPending(operation);
+        if (fired == listedNeverFiring) {
+          ADD_FAILURE() << worldName << ", " << operation << " #" << nth
+                        << (fired ? ": fired, though listed as never firing"
+                                  : ": the fault never fired");
+        }
       }
     }
     std::cout << "fault sweep '" << worldName << "': " << points
-              << " fault points over " << calls.size() << " operations ("
-              << unreached << " never failed: operations that cannot fail)"
+              << " fault points over " << calls.size() << " operations"
               << std::endl;
   }
 
@@ -268,10 +279,7 @@ class FaultSweepTest : public SimTest {
                        " Excel objects still referenced");
     }
     for (const auto& [path, module] : world().modules) {
-      const int allowed = path == "c:\\users\\u\\appdata\\local\\quorvane\\"
-                                  "sheltraruntime.dll"
-                              ? 1
-                              : 0;
+      const int allowed = EqualsIgnoringAsciiCase(path, kRuntime) ? 1 : 0;
       if (!module.loadedBySystem && module.references > allowed) {
         broken.push_back(path + " still loaded");
       }

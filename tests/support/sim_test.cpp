@@ -6,7 +6,16 @@
 
 #include "platform/registry_api.h"
 
-void SimTest::SetUp() {
+void SimTest::SetUp() { MakeEmptyWorld(); }
+
+void SimTest::TearDown() { RemoveSandbox(); }
+
+void SimTest::StartFromEmptyWorld() {
+  RemoveSandbox();
+  MakeEmptyWorld();
+}
+
+void SimTest::MakeEmptyWorld() {
   sim::ResetWorld();
   holds_.clear();
   std::random_device random;
@@ -52,7 +61,7 @@ std::uint32_t SimTest::PausedMilliseconds() const {
   return total;
 }
 
-void SimTest::TearDown() {
+void SimTest::RemoveSandbox() {
   std::error_code ignored;
   std::filesystem::remove_all(world().sandboxRoot, ignored);
 }

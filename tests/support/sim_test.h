@@ -18,6 +18,9 @@ class SimTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
   sim::World& world() { return sim::TheWorld(); }
+  // Ends the test's world, sandbox and all, and starts it again from an
+  // empty one, for a test that runs many starts each from nothing.
+  void StartFromEmptyWorld();
 
   // Writes a file at a Windows path of the sandbox, making its folders.
   void PutFile(const std::string& windowsPath, const std::string& content);
@@ -55,6 +58,8 @@ class SimTest : public ::testing::Test {
     std::uint32_t since;
     std::uint32_t length;
   };
+  void MakeEmptyWorld();
+  void RemoveSandbox();
   void HoldOpen(const std::filesystem::path& host, std::uint32_t length);
   std::map<std::filesystem::path, Hold> holds_;
 };
