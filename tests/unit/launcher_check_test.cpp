@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "platform/sim/sim_world.h"
+#include "tests/support/record_bytes.h"
+#include "tools/launcher_check/addin_checks.h"
 #include "tools/launcher_check/executable_checks.h"
 #include "tools/launcher_check/record_checks.h"
 #include "tools/launcher_check/scratch_world.h"
@@ -66,6 +68,17 @@ TEST(LauncherCheck, ExtensionNeedsItsDotAndItsNul) {
 // The reader's scratch folder is made afresh under the temporary folder for
 // its owner only, as mkdtemp makes one, and goes with what was written into
 // it; two checks never share one.
+// The findings cite the launcher's messages by the numbers its users are told.
+TEST(LauncherCheck, FindingsNameTheLaunchersMessagesByNumber) {
+  EXPECT_EQ(CheckAddinXla(std::nullopt).why,
+            "missing: Excel below 12 would get message 12, "
+            "\"Loaded addin can not be extracted from the executable.\"");
+  const std::vector<std::uint8_t> help = HelpBytes("sub\\Guide.chm", 3, "ITS");
+  EXPECT_EQ(CheckHelpData(help).why,
+            "help-file name \"sub\\Guide.chm\" is not a plain file name: the "
+            "launcher writes no help file and shows message 8");
+}
+
 TEST(LauncherCheck, ScratchFolderIsTheOwnersAloneAndGoesWithItsFiles) {
   namespace fs = std::filesystem;
   std::vector<fs::path> roots;
