@@ -1,9 +1,9 @@
 # Sourced. Chooses which Windows build the Wine tests and the demo run.
 #
-# The shipped launcher is 32-bit. Wine runs 32-bit Windows code through its
-# 32-bit loader, an i386 Linux program, which a kernel booted without ia32
-# emulation cannot start. On such a machine no 32-bit code can run at all, so
-# the Wine tests run the same sources built for x86_64 instead, and say so.
+# The launcher ships in two editions, x86 and x64. Wine runs 32-bit Windows
+# code through its 32-bit loader, an i386 Linux program, which a kernel
+# booted without ia32 emulation cannot start. On such a machine no 32-bit
+# code can run at all, so the Wine tests run the x64 edition only, and say so.
 # A user-mode emulator registered for i386 programs would start the loader but
 # not run Wine, so it does not count.
 if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] &&
@@ -11,11 +11,11 @@ if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] &&
   LAUNCHER_WINE_PRESET=win32
   LAUNCHER_WINE_LOADER=/usr/lib/wine/wine
   LAUNCHER_WINE_ARCH=win32
-  LAUNCHER_WINE_NOTE="the shipped 32-bit executable"
+  LAUNCHER_WINE_NOTE="the x86 edition"
 else
   LAUNCHER_WINE_PRESET=win64
   LAUNCHER_WINE_LOADER=/usr/lib/wine/wine64
   LAUNCHER_WINE_ARCH=win64
-  LAUNCHER_WINE_NOTE="this kernel cannot run 32-bit code, so the x86_64 build of the same sources stands in"
+  LAUNCHER_WINE_NOTE="the x64 edition; this kernel cannot run 32-bit code, so the x86 edition is checked statically only"
 fi
 export LAUNCHER_WINE_PRESET LAUNCHER_WINE_LOADER LAUNCHER_WINE_ARCH LAUNCHER_WINE_NOTE
