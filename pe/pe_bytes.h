@@ -2,10 +2,12 @@
 
 // Bounded little-endian reads over the bytes of a PE file, which may be
 // damaged or hostile: every read is checked against the bytes it reads
-// from, with 64-bit arithmetic so that offset + length cannot wrap.
+// from, with 64-bit arithmetic so that offset + length cannot wrap. And the
+// writes of the same words into bytes the writer has laid out itself.
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace pe {
 
@@ -24,6 +26,17 @@ inline std::uint16_t ReadU16(Bytes bytes, std::uint64_t offset) {
 
 inline std::uint32_t ReadU32(Bytes bytes, std::uint64_t offset) {
   return ReadU16(bytes, offset) | std::uint32_t{ReadU16(bytes, offset + 2)} << 16;
+}
+
+// Writes into bytes already sized to hold the word at `at`.
+inline void PutU16(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint16_t value) {
+  bytes[at] = static_cast<std::uint8_t>(value);
+  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+inline void PutU32(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint32_t value) {
+  PutU16(bytes, at, static_cast<std::uint16_t>(value));
+  PutU16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
 }
 
 }  // namespace pe

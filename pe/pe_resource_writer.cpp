@@ -41,16 +41,6 @@ std::uint64_t AlignUp(std::uint64_t value, std::uint64_t alignment) {
 
 bool IsPowerOfTwo(std::uint64_t value) { return value != 0 && (value & (value - 1)) == 0; }
 
-void PutU16(Image& bytes, std::uint64_t at, std::uint16_t value) {
-  bytes[at] = static_cast<std::uint8_t>(value);
-  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutU32(Image& bytes, std::uint64_t at, std::uint32_t value) {
-  PutU16(bytes, at, static_cast<std::uint16_t>(value));
-  PutU16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
-}
-
 // A resource section, or why there is none.
 struct Section {
   std::uint64_t size = 0;

@@ -20,6 +20,16 @@ namespace pe {
 // UTF-16 (resource compilers store type names upper-cased).
 using ResourceName = std::variant<std::uint16_t, std::u16string>;
 
+// Windows' predefined resource types the launcher's tools write or look for
+// (RT_BITMAP, RT_ICON, ...).
+namespace resource_type {
+inline constexpr std::uint16_t kBitmap = 2;
+inline constexpr std::uint16_t kIcon = 3;
+inline constexpr std::uint16_t kDialog = 5;
+inline constexpr std::uint16_t kIconGroup = 14;
+inline constexpr std::uint16_t kManifest = 24;
+}  // namespace resource_type
+
 struct Resource {
   ResourceName type;
   ResourceName name;

@@ -37,12 +37,12 @@ TEST(IconGroupResources, SplitsAnIconFileIntoIconsAndTheGroupNamingThemById) {
   ASSERT_EQ(converted.fault, "");
   ASSERT_EQ(converted.resources.size(), 3u);
   for (std::uint16_t index = 0; index < 2; ++index) {
-    EXPECT_EQ(converted.resources[index].type, pe::ResourceName{kIconType});
+    EXPECT_EQ(converted.resources[index].type, pe::ResourceName{pe::resource_type::kIcon});
     EXPECT_EQ(converted.resources[index].name, pe::ResourceName{std::uint16_t(index + 1)});
     EXPECT_EQ(converted.resources[index].data, images[index]);
   }
   const pe::Resource& group = converted.resources[2];
-  EXPECT_EQ(group.type, pe::ResourceName{kIconGroupType});
+  EXPECT_EQ(group.type, pe::ResourceName{pe::resource_type::kIconGroup});
   EXPECT_EQ(group.name, pe::ResourceName{std::uint16_t{101}});
   EXPECT_EQ(group.language, 1033);
   // The directory, then per image its 12 header bytes and the icon's id.
@@ -76,7 +76,7 @@ TEST(BitmapResource, IsTheFileWithoutItsFileHeaderAndRefusesAnythingElse) {
   file[1] = 'M';
   const ConvertedResources converted = BitmapResource(file, 109, 1033);
   ASSERT_EQ(converted.resources.size(), 1u);
-  EXPECT_EQ(converted.resources[0].type, pe::ResourceName{kBitmapType});
+  EXPECT_EQ(converted.resources[0].type, pe::ResourceName{pe::resource_type::kBitmap});
   EXPECT_EQ(converted.resources[0].data, Bytes(file.begin() + 14, file.end()));
   file[0] = 'X';
   EXPECT_EQ(BitmapResource(file, 109, 1033).fault, "is not a bitmap file (.bmp)");

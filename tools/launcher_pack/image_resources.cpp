@@ -10,11 +10,6 @@ constexpr std::uint16_t kIconFileType = 1;
 constexpr std::uint64_t kBitmapFileHeaderSize = 14;
 constexpr std::uint64_t kBitmapInfoHeaderSize = 40;
 
-void AppendU16(std::vector<std::uint8_t>& out, std::uint16_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
 ConvertedResources Refused(std::string fault) { return {{}, std::move(fault)}; }
 
 }  // namespace
@@ -44,11 +39,12 @@ ConvertedResources IconGroupResources(const std::vector<std::uint8_t>& file, std
     }
     const auto iconId = static_cast<std::uint16_t>(index + 1);
     group.insert(group.end(), file.begin() + entry, file.begin() + entry + 12);
-    AppendU16(group, iconId);
+    group.resize(group.size() + 2);
+    pe::PutU16(group, group.size() - 2, iconId);
     converted.resources.push_back(
-        {kIconType, iconId, language, std::vector<std::uint8_t>(file.begin() + offset, file.begin() + offset + size)});
+        {pe::resource_type::kIcon, iconId, language, std::vector<std::uint8_t>(file.begin() + offset, file.begin() + offset + size)});
   }
-  converted.resources.push_back({kIconGroupType, groupId, language, std::move(group)});
+  converted.resources.push_back({pe::resource_type::kIconGroup, groupId, language, std::move(group)});
   return converted;
 }
 
@@ -56,6 +52,6 @@ ConvertedResources BitmapResource(const std::vector<std::uint8_t>& file, std::ui
   if (file.size() < kBitmapFileHeaderSize + kBitmapInfoHeaderSize || file[0] != 'B' || file[1] != 'M') {
     return Refused("is not a bitmap file (.bmp)");
   }
-  return {{{kBitmapType, id, language, std::vector<std::uint8_t>(file.begin() + kBitmapFileHeaderSize, file.end())}},
+  return {{{pe::resource_type::kBitmap, id, language, std::vector<std::uint8_t>(file.begin() + kBitmapFileHeaderSize, file.end())}},
           {}};
 }

@@ -10,10 +10,6 @@
 
 #include "pe/pe_resources.h"
 
-inline constexpr std::uint16_t kIconType = 3;
-inline constexpr std::uint16_t kBitmapType = 2;
-inline constexpr std::uint16_t kIconGroupType = 14;
-
 struct ConvertedResources {
   std::vector<pe::Resource> resources;
   std::string fault;  // why the file is not what its role takes; empty when converted

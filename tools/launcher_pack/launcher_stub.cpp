@@ -4,14 +4,11 @@
 
 #include "pe/pe_image.h"
 #include "pe/pe_signature.h"
-#include "tools/launcher_pack/image_resources.h"
 #include "tools/launcher_pack/payload_roles.h"
 
 namespace {
 
-constexpr std::uint16_t kDialogType = 5;
 constexpr std::uint16_t kUpdateDialogId = 108;
-constexpr std::uint16_t kManifestType = 24;
 constexpr std::uint16_t kManifestId = 1;
 
 bool Holds(const std::vector<pe::Resource>& resources, const pe::ResourceName& type, const pe::ResourceName& name) {
@@ -19,16 +16,14 @@ bool Holds(const std::vector<pe::Resource>& resources, const pe::ResourceName& t
                              [&](const pe::Resource& resource) { return resource.type == type && resource.name == name; });
 }
 
-std::u16string Widened(std::string_view ascii) { return {ascii.begin(), ascii.end()}; }
-
 // The first payload role the resources already fill, as "RUNTIME 102".
 std::optional<std::string> CarriedRole(const std::vector<pe::Resource>& resources) {
   for (const PayloadRole& role : PayloadRoles()) {
     bool carried = false;
     switch (role.kind) {
-      case ResourceKind::kData: carried = Holds(resources, Widened(role.type), role.id); break;
-      case ResourceKind::kIconGroup: carried = Holds(resources, kIconGroupType, role.id); break;
-      case ResourceKind::kBitmap: carried = Holds(resources, kBitmapType, role.id); break;
+      case ResourceKind::kData: carried = Holds(resources, StoredType(role), role.id); break;
+      case ResourceKind::kIconGroup: carried = Holds(resources, pe::resource_type::kIconGroup, role.id); break;
+      case ResourceKind::kBitmap: carried = Holds(resources, pe::resource_type::kBitmap, role.id); break;
       case ResourceKind::kManifest: break;  // the stub's own
     }
     if (carried) return std::string(role.role) + " " + std::to_string(role.id);
@@ -55,7 +50,7 @@ StubReading ReadLauncherStub(pe::Bytes image) {
   if (const std::optional<std::string> role = CarriedRole(*resources)) {
     return Refused("is a launcher that already carries a payload (" + *role + "): pack the stub, not a launcher");
   }
-  if (!Holds(*resources, kDialogType, kUpdateDialogId) || !Holds(*resources, kManifestType, kManifestId)) {
+  if (!Holds(*resources, pe::resource_type::kDialog, kUpdateDialogId) || !Holds(*resources, pe::resource_type::kManifest, kManifestId)) {
     return Refused("is not a launcher stub: it lacks the launcher's manifest or its update dialog (108)");
   }
   return {LauncherStub{*edition, std::move(*resources)}, {}};

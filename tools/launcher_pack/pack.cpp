@@ -10,9 +10,9 @@
 
 namespace {
 
-constexpr std::uint16_t kManifestType = 24;
-
-bool IsManifest(const pe::Resource& resource) { return resource.type == pe::ResourceName{kManifestType}; }
+bool IsManifest(const pe::Resource& resource) {
+  return resource.type == pe::ResourceName{pe::resource_type::kManifest};
+}
 
 PackResult Refused(std::string fault) { return {{}, {}, {}, std::move(fault)}; }
 

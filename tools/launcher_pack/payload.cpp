@@ -28,7 +28,7 @@ ConvertedResources RoleResources(const PayloadRole& role, std::vector<std::uint8
     case ResourceKind::kData:
     case ResourceKind::kManifest: break;
   }
-  return {{{std::u16string(role.type.begin(), role.type.end()), role.id, kPayloadLanguage, std::move(bytes)}}, {}};
+  return {{{StoredType(role), role.id, kPayloadLanguage, std::move(bytes)}}, {}};
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ constexpr std::array kRoles = {
 
 std::span<const PayloadRole> PayloadRoles() { return kRoles; }
 
+std::u16string StoredType(const PayloadRole& role) { return {role.type.begin(), role.type.end()}; }
+
 std::optional<PayloadRole> PayloadRoleNamed(std::string_view role) {
   const auto found = std::ranges::find(kRoles, role, &PayloadRole::role);
   if (found == kRoles.end()) return std::nullopt;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 enum class ResourceKind {
@@ -32,4 +33,7 @@ struct PayloadRole {
 inline constexpr std::uint16_t kPayloadLanguage = 1033;
 
 std::span<const PayloadRole> PayloadRoles();
+// The named type a kData role's resource is stored under, in the UTF-16 of
+// a resource table.
+std::u16string StoredType(const PayloadRole& role);
 std::optional<PayloadRole> PayloadRoleNamed(std::string_view role);
