@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "bytes/little_endian.h"
+
 namespace pe {
 
 using Bytes = std::span<const std::uint8_t>;
@@ -21,7 +23,7 @@ inline bool Fits(Bytes bytes, std::uint64_t offset, std::uint64_t length) {
 // first, so this is a backstop.
 inline std::uint16_t ReadU16(Bytes bytes, std::uint64_t offset) {
   if (!Fits(bytes, offset, 2)) return 0;
-  return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
+  return little_endian::Load16(bytes.data() + offset);
 }
 
 inline std::uint32_t ReadU32(Bytes bytes, std::uint64_t offset) {
@@ -30,13 +32,11 @@ inline std::uint32_t ReadU32(Bytes bytes, std::uint64_t offset) {
 
 // Writes into bytes already sized to hold the word at `at`.
 inline void PutU16(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint16_t value) {
-  bytes[at] = static_cast<std::uint8_t>(value);
-  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+  little_endian::Store16(bytes.data() + at, value);
 }
 
 inline void PutU32(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint32_t value) {
-  PutU16(bytes, at, static_cast<std::uint16_t>(value));
-  PutU16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
+  little_endian::Store32(bytes.data() + at, value);
 }
 
 }  // namespace pe

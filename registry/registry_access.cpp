@@ -3,6 +3,8 @@
 #include <limits>
 #include <vector>
 
+#include "bytes/little_endian.h"
+
 namespace {
 
 // advapi32 stays loaded for the life of the process: it is a system DLL the
@@ -73,10 +75,7 @@ std::int32_t RegistryAccess::QueryDword(const std::string& name,
       size != sizeof slot) {
     return defaultValue;
   }
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(slot[0]) |
-                                   static_cast<std::uint32_t>(slot[1]) << 8 |
-                                   static_cast<std::uint32_t>(slot[2]) << 16 |
-                                   static_cast<std::uint32_t>(slot[3]) << 24);
+  return static_cast<std::int32_t>(little_endian::Load32(slot));
 }
 
 bool RegistryAccess::QueryString(const std::string& name, std::string& text) {

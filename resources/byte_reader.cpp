@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bytes/little_endian.h"
+
 ByteReader::ByteReader(std::span<const std::uint8_t> bytes)
     : bytes_(bytes.begin(), bytes.end()) {}
 
@@ -22,11 +24,7 @@ bool ByteReader::ReadBytes(void* target, std::uint32_t n) {
 bool ByteReader::ReadInt32(std::int32_t& target) {
   std::uint8_t raw[4];
   if (!ReadBytes(raw, sizeof raw)) return false;
-  target = static_cast<std::int32_t>(
-      static_cast<std::uint32_t>(raw[0]) |
-      static_cast<std::uint32_t>(raw[1]) << 8 |
-      static_cast<std::uint32_t>(raw[2]) << 16 |
-      static_cast<std::uint32_t>(raw[3]) << 24);
+  target = static_cast<std::int32_t>(little_endian::Load32(raw));
   return true;
 }
 

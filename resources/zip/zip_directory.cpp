@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "bytes/little_endian.h"
 #include "common/path_limits.h"
 
 namespace {
@@ -15,35 +16,35 @@ constexpr std::uint32_t kLocalSize = 30;
 constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 
 void DecodeCentral(const std::uint8_t* b, ZipCentralRecord& record) {
-  record.versionMadeBy = LoadUint16(b + 4);
-  record.versionNeeded = LoadUint16(b + 6);
-  record.flags = LoadUint16(b + 8);
-  record.method = LoadUint16(b + 10);
-  record.dosTime = LoadUint32(b + 12);
-  record.crc = LoadUint32(b + 16);
-  record.compressedSize = LoadUint32(b + 20);
-  record.uncompressedSize = LoadUint32(b + 24);
-  record.nameLength = LoadUint16(b + 28);
-  record.extraLength = LoadUint16(b + 30);
-  record.commentLength = LoadUint16(b + 32);
-  record.diskNumberStart = LoadUint16(b + 34);
-  record.internalAttributes = LoadUint16(b + 36);
-  record.externalAttributes = LoadUint32(b + 38);
-  record.localHeaderOffset = LoadUint32(b + 42);
+  record.versionMadeBy = little_endian::Load16(b + 4);
+  record.versionNeeded = little_endian::Load16(b + 6);
+  record.flags = little_endian::Load16(b + 8);
+  record.method = little_endian::Load16(b + 10);
+  record.dosTime = little_endian::Load32(b + 12);
+  record.crc = little_endian::Load32(b + 16);
+  record.compressedSize = little_endian::Load32(b + 20);
+  record.uncompressedSize = little_endian::Load32(b + 24);
+  record.nameLength = little_endian::Load16(b + 28);
+  record.extraLength = little_endian::Load16(b + 30);
+  record.commentLength = little_endian::Load16(b + 32);
+  record.diskNumberStart = little_endian::Load16(b + 34);
+  record.internalAttributes = little_endian::Load16(b + 36);
+  record.externalAttributes = little_endian::Load32(b + 38);
+  record.localHeaderOffset = little_endian::Load32(b + 42);
 }
 
 // The local header must describe the same entry; with a data descriptor its
 // CRC and sizes were not known when it was written.
 bool AgreesWithCentral(const std::uint8_t* local,
                        const ZipCentralRecord& central) {
-  const std::uint16_t method = LoadUint16(local + 8);
-  const bool sized = (LoadUint16(local + 6) & kFlagDataDescriptor) == 0;
-  return LoadUint32(local) == kLocalSignature && method == central.method &&
+  const std::uint16_t method = little_endian::Load16(local + 8);
+  const bool sized = (little_endian::Load16(local + 6) & kFlagDataDescriptor) == 0;
+  return little_endian::Load32(local) == kLocalSignature && method == central.method &&
          (method == 0 || method == 8) &&
-         LoadUint16(local + 26) == central.nameLength &&
-         (!sized || (LoadUint32(local + 14) == central.crc &&
-                     LoadUint32(local + 18) == central.compressedSize &&
-                     LoadUint32(local + 22) == central.uncompressedSize));
+         little_endian::Load16(local + 26) == central.nameLength &&
+         (!sized || (little_endian::Load32(local + 14) == central.crc &&
+                     little_endian::Load32(local + 18) == central.compressedSize &&
+                     little_endian::Load32(local + 22) == central.uncompressedSize));
 }
 
 }  // namespace
@@ -77,7 +78,7 @@ int ZipDirectory::ReadCentralRecord() {
       !input_.ReadExact(bytes.data(), kCentralSize)) {
     return zip_result::kInputError;
   }
-  if (LoadUint32(bytes.data()) != kCentralSignature) {
+  if (little_endian::Load32(bytes.data()) != kCentralSignature) {
     return zip_result::kBadArchive;
   }
   DecodeCentral(bytes.data(), current_);
@@ -134,8 +135,8 @@ int ZipDirectory::CheckLocalHeader(ZipLocalLayout& layout) {
   if (!AgreesWithCentral(bytes.data(), current_)) {
     return zip_result::kBadArchive;
   }
-  const std::uint16_t nameLength = LoadUint16(&bytes[26]);
-  layout.extraSize = LoadUint16(&bytes[28]);
+  const std::uint16_t nameLength = little_endian::Load16(&bytes[26]);
+  layout.extraSize = little_endian::Load16(&bytes[28]);
   layout.extraPosition =
       std::uint64_t{current_.localHeaderOffset} + kLocalSize + nameLength;
   layout.dataPosition = layout.extraPosition + layout.extraSize;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "bytes/little_endian.h"
 #include "resources/zip/zip_result.h"
 
 namespace {
@@ -55,13 +56,13 @@ int ReadEndRecord(ZipInput& input, ZipEndRecord& record) {
       !input.ReadExact(bytes.data(), kRecordSize)) {
     return zip_result::kInputError;
   }
-  const std::uint16_t disk = LoadUint16(&bytes[4]);
-  const std::uint16_t directoryDisk = LoadUint16(&bytes[6]);
-  const std::uint16_t entriesHere = LoadUint16(&bytes[8]);
-  record.entryCount = LoadUint16(&bytes[10]);
-  record.directorySize = LoadUint32(&bytes[12]);
-  record.directoryOffset = LoadUint32(&bytes[16]);
-  record.commentLength = LoadUint16(&bytes[20]);
+  const std::uint16_t disk = little_endian::Load16(&bytes[4]);
+  const std::uint16_t directoryDisk = little_endian::Load16(&bytes[6]);
+  const std::uint16_t entriesHere = little_endian::Load16(&bytes[8]);
+  record.entryCount = little_endian::Load16(&bytes[10]);
+  record.directorySize = little_endian::Load32(&bytes[12]);
+  record.directoryOffset = little_endian::Load32(&bytes[16]);
+  record.commentLength = little_endian::Load16(&bytes[20]);
   // 64-bit sums: 32-bit fields near their limit must not wrap into a
   // plausible directory.
   const std::uint64_t directoryEnd =

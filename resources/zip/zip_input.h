@@ -32,12 +32,3 @@ class ZipInput {
   std::uint64_t initialOffset_ = 0;
 };
 
-// Little-endian fields of a record already read into memory.
-inline std::uint16_t LoadUint16(const std::uint8_t* bytes) {
-  return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-inline std::uint32_t LoadUint32(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(LoadUint16(bytes)) |
-         static_cast<std::uint32_t>(LoadUint16(bytes + 2)) << 16;
-}

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "resources/zip/zip_input.h"
+#include "bytes/little_endian.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ void ApplyExtendedTimestamp(std::span<const std::uint8_t> extra,
   std::size_t offset = 0;
   while (offset + kBlockHeaderSize <= extra.size()) {
     const std::uint8_t* header = extra.data() + offset;
-    const std::size_t declared = LoadUint16(header + 2);
+    const std::size_t declared = little_endian::Load16(header + 2);
     if (header[0] != 'U' || header[1] != 'T') {
       offset += kBlockHeaderSize + declared;
       continue;
@@ -57,7 +57,7 @@ void ApplyExtendedTimestamp(std::span<const std::uint8_t> extra,
       if ((block[0] & (1u << bit)) == 0) continue;
       if (at + 4 > block.size()) return;
       *slots[bit] = UnixTimeToFileTime(
-          static_cast<std::int32_t>(LoadUint32(block.data() + at)));
+          static_cast<std::int32_t>(little_endian::Load32(block.data() + at)));
       at += 4;
     }
     return;

@@ -7,13 +7,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "bytes/little_endian.h"
+
 inline void PutU16(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value) {
   if (bytes.size() < at + 2) bytes.resize(at + 2);
-  bytes[at] = static_cast<std::uint8_t>(value);
-  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+  little_endian::Store16(bytes.data() + at, value);
 }
 
 inline void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-  PutU16(bytes, at, static_cast<std::uint16_t>(value));
-  PutU16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
+  if (bytes.size() < at + 4) bytes.resize(at + 4);
+  little_endian::Store32(bytes.data() + at, value);
 }

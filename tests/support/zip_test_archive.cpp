@@ -2,6 +2,10 @@
 
 #include <zlib.h>
 
+#include <iterator>
+
+#include "bytes/little_endian.h"
+
 namespace {
 
 // CRC-32 and the PKWARE key schedule written out bit by bit: an encoder that
@@ -64,12 +68,15 @@ Packed Pack(const TestEntry& entry) {
 }  // namespace
 
 std::string Uint16Bytes(std::uint16_t value) {
-  return {static_cast<char>(value), static_cast<char>(value >> 8)};
+  std::uint8_t bytes[2];
+  little_endian::Store16(bytes, value);
+  return {std::begin(bytes), std::end(bytes)};
 }
 
 std::string Uint32Bytes(std::uint32_t value) {
-  return Uint16Bytes(static_cast<std::uint16_t>(value)) +
-         Uint16Bytes(static_cast<std::uint16_t>(value >> 16));
+  std::uint8_t bytes[4];
+  little_endian::Store32(bytes, value);
+  return {std::begin(bytes), std::end(bytes)};
 }
 
 void PutUint16(std::string& bytes, std::size_t at, std::uint16_t value) {

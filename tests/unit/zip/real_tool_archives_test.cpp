@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "bytes/little_endian.h"
 #include "resources/zip/zip_reader.h"
 #include "tests/unit/zip/zip_test_fixture.h"
 
@@ -172,10 +173,7 @@ TEST_F(RealToolArchiveTest, DamagedToolArchivesLeaveNoFile) {
     std::string bytes = archive;
     for (const std::size_t header : {std::size_t{0}, central + 2}) {
       const std::uint32_t value =
-          static_cast<std::uint8_t>(bytes[header + damage.at]) |
-          static_cast<std::uint8_t>(bytes[header + damage.at + 1]) << 8 |
-          static_cast<std::uint8_t>(bytes[header + damage.at + 2]) << 16 |
-          static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[header + damage.at + 3])) << 24;
+          little_endian::Load32(reinterpret_cast<const std::uint8_t*>(bytes.data() + header + damage.at));
       PutUint32(bytes, header + damage.at, value + damage.delta);
     }
     ZipHandle zip = Open(bytes);
