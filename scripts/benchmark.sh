@@ -20,8 +20,8 @@ cmake --build --preset "$preset" --target zip_extract_benchmark_win32 \
   Launcher runtime_module_double_v29_large >/dev/null
 
 build=build/$preset
-export WINEPREFIX=$PWD/$build/benchmark-prefix WINEARCH=$LAUNCHER_WINE_ARCH
-export WINE=$LAUNCHER_WINE_LOADER WINELOADER=$LAUNCHER_WINE_LOADER
+source "$build/wine_settings.sh"
+export WINEPREFIX=$PWD/$build/benchmark-prefix
 source tests/e2e/wine_env.sh
 wine_env_prepare_afresh "$WINEPREFIX"
 

@@ -14,8 +14,8 @@ cmake --build --preset "$preset" --target Launcher excel_double_server \
   box_watcher file_facts >/dev/null
 
 build=build/$preset
-export WINEPREFIX=$PWD/$build/demo-prefix WINEARCH=$LAUNCHER_WINE_ARCH
-export WINE=$LAUNCHER_WINE_LOADER WINELOADER=$LAUNCHER_WINE_LOADER
+source "$build/wine_settings.sh"
+export WINEPREFIX=$PWD/$build/demo-prefix
 source tests/e2e/wine_env.sh
 echo "== Preparing a Wine prefix in $WINEPREFIX"
 wine_env_prepare_afresh "$WINEPREFIX"

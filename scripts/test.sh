@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The full test run: installs what is missing, builds every preset the tests
-# need and runs every test label. Fails when any label ran no test.
+# need and runs every test label. Fails when any label fails or runs no test.
 #
 #   unit, scenario  host builds (plain and with ASan+UBSan), over the simulated
 #                   Windows; plus static checks of the shipped executable
@@ -30,18 +30,14 @@ if [ "$LAUNCHER_WINE_PRESET" != win32 ]; then
     -DLAUNCHER_PACK="$tools/launcher_pack/launcher-pack"
 fi
 
-declare -A ran
+# --no-tests=error fails a label that ran no test, so a green run ran every
+# label.
 run_label() {
-  local tree=$1 label=$2 log
-  log=$(mktemp)
-  if ! (cd "build/$tree" && ctest -L "^$label\$" --output-on-failure --no-tests=error -j2) | tee "$log"; then
+  local tree=$1 label=$2
+  if ! (cd "build/$tree" && ctest -L "^$label\$" --output-on-failure --no-tests=error -j2); then
     echo "test: label '$label' failed in build/$tree" >&2
     exit 1
   fi
-  local count
-  count=$(sed -n 's/.*tests passed, [0-9]* tests failed out of \([0-9]*\)/\1/p' "$log" | tail -n1)
-  ran[$label]=$(( ${ran[$label]:-0} + ${count:-0} ))
-  rm -f "$log"
 }
 
 run_label host unit
@@ -52,16 +48,4 @@ run_label win32 unit
 run_label fuzz fuzz
 echo "e2e: Wine runs the $LAUNCHER_WINE_PRESET build ($LAUNCHER_WINE_NOTE)"
 run_label "$LAUNCHER_WINE_PRESET" e2e
-
-for label in unit scenario fuzz e2e; do
-  if [ "${ran[$label]:-0}" -eq 0 ]; then
-    echo "test: label '$label' ran no test" >&2
-    exit 1
-  fi
-done
-total=0
-for label in unit scenario fuzz e2e; do
-  echo "label $label: ${ran[$label]} tests"
-  total=$(( total + ran[$label] ))
-done
-echo "$total passed, 0 failed"
+echo "test: every label passed"

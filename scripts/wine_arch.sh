@@ -1,4 +1,7 @@
-# Sourced. Chooses which Windows build the Wine tests and the demo run.
+# Sourced. Chooses which Windows build the Wine tests, the demo and the
+# benchmarks run; the build tree of that edition then names the Wine loader
+# that runs its programs (its wine_settings.sh, written when it is
+# configured), so the loader is chosen in one place, by the edition.
 #
 # The launcher ships in two editions, x86 and x64. Wine runs 32-bit Windows
 # code through its 32-bit loader, an i386 Linux program, which a kernel
@@ -9,13 +12,9 @@
 if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] &&
    /usr/lib/wine/wine --version >/dev/null 2>&1; then
   LAUNCHER_WINE_PRESET=win32
-  LAUNCHER_WINE_LOADER=/usr/lib/wine/wine
-  LAUNCHER_WINE_ARCH=win32
   LAUNCHER_WINE_NOTE="the x86 edition"
 else
   LAUNCHER_WINE_PRESET=win64
-  LAUNCHER_WINE_LOADER=/usr/lib/wine/wine64
-  LAUNCHER_WINE_ARCH=win64
   LAUNCHER_WINE_NOTE="the x64 edition; this kernel cannot run 32-bit code, so the x86 edition is checked statically only"
 fi
-export LAUNCHER_WINE_PRESET LAUNCHER_WINE_LOADER LAUNCHER_WINE_ARCH LAUNCHER_WINE_NOTE
+export LAUNCHER_WINE_PRESET LAUNCHER_WINE_NOTE

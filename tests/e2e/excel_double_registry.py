@@ -16,7 +16,7 @@ import subprocess
 from pathlib import Path
 from typing import NamedTuple
 
-from wine_run import WINE, RegistryEdit, windows_path
+from wine_run import wine_loader, RegistryEdit, windows_path
 
 # The class id compiled into the server
 # (tests/doubles/excel_automation/excel_double_clsid.h): COM only hands the
@@ -70,7 +70,7 @@ def register(server, work):
     reg_file.write_text(edit.text(), encoding="utf-16")
     log_path = Path(work) / "excel_double_reg.txt"
     with open(log_path, "w") as log:
-        code = subprocess.Popen([WINE, "reg", "import", windows_path(reg_file)],
+        code = subprocess.Popen([wine_loader(), "reg", "import", windows_path(reg_file)],
                                 stdout=log, stderr=subprocess.STDOUT).wait(60)
     if code != 0:
         raise RuntimeError(f"reg import {reg_file} failed: "

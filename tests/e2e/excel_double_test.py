@@ -18,7 +18,7 @@ from pathlib import Path
 
 import excel_double_registry as double
 from launcher_case import ensure_display
-from wine_run import WINE, START_LIMIT_SECONDS, wait_for
+from wine_run import wine_loader, START_LIMIT_SECONDS, wait_for
 
 WORKBOOK = r"C:\Data\Budget 2024.xlsx"
 MACRO, MACRO_ARGUMENT = "SetupMacro", r"C:\Runtime\rt.dll"
@@ -49,7 +49,7 @@ class Scenario:
         begin = time.time_ns() // 1_000_000
         with open(out, "w") as log:
             code = subprocess.Popen(
-                [WINE, probe, WORKBOOK, MACRO, MACRO_ARGUMENT], stdout=log,
+                [wine_loader(), probe, WORKBOOK, MACRO, MACRO_ARGUMENT], stdout=log,
                 stderr=subprocess.STDOUT).wait(START_LIMIT_SECONDS)
         self.expect(code == 0, f"probe exit code {code}")
         steps = {}

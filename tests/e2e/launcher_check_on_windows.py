@@ -20,7 +20,7 @@ import subprocess
 import sys
 from pathlib import Path
 
-from wine_run import START_LIMIT_SECONDS, TEMP_FOLDER, WINE, Run
+from wine_run import START_LIMIT_SECONDS, TEMP_FOLDER, wine_loader, Run
 
 # What launcher-check exits with: the contract kept, broken, or no report.
 KEPT, BROKEN, UNREADABLE = 0, 1, 2
@@ -64,7 +64,7 @@ def main():
             stem = f"{number}{'-json' if form else ''}"
             linux = run([args.linux, *arguments], args.build,
                         args.work / f"{stem}-linux")
-            windows = run([WINE, args.windows, *arguments], args.build,
+            windows = run([wine_loader(), args.windows, *arguments], args.build,
                           args.work / f"{stem}-windows")
             statuses.add(linux[0])
             if linux[0] not in (KEPT, BROKEN, UNREADABLE) or not (

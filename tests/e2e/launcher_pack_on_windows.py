@@ -17,7 +17,7 @@ import sys
 from pathlib import Path
 
 from launcher_check_on_windows import run
-from wine_run import WINE
+from wine_run import wine_loader
 
 REFUSED = 1
 
@@ -35,7 +35,7 @@ def main():
     output.unlink(missing_ok=True)
     arguments = ["--stub", relative(args.stub), "--payload", relative(args.payload),
                  "--output", relative(output)]
-    status, out, err = run([WINE, args.windows, *arguments], args.build, args.work / "pack-windows")
+    status, out, err = run([wine_loader(), args.windows, *arguments], args.build, args.work / "pack-windows")
     if status != 0 or not output.exists():
         failures.append(f"launcher-pack.exe refused the sample payload (status {status}): {err!r}")
     elif output.read_bytes() != args.launcher.read_bytes():
@@ -46,7 +46,7 @@ def main():
     broken = args.work / "Broken.exe"
     refusing = [*arguments[:4], "--runtime", relative(args.payload / "workbook.xls"), "--output", relative(broken)]
     linux = run([args.linux, *refusing], args.build, args.work / "refuse-linux")
-    windows = run([WINE, args.windows, *refusing], args.build, args.work / "refuse-windows")
+    windows = run([wine_loader(), args.windows, *refusing], args.build, args.work / "refuse-windows")
     if linux[0] != REFUSED or linux != windows or broken.exists():
         failures.append(f"a broken payload: Linux {linux!r}, Windows {windows!r}, written: {broken.exists()}")
     for failure in failures:

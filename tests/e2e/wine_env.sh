@@ -12,13 +12,13 @@
 #   wine_env_stop                     end the prefix's wineserver and its
 #                                     helper processes
 #
+# The caller names the Wine loader in WINE and the prefix's WINEARCH: the
+# build tree of the edition under test sets them, for ctest and, through
+# its wine_settings.sh, for the demo and the benchmarks. Its loader is
+# Wine's own of that word size, not Debian's "wine" wrapper, which starts
+# the 32-bit loader first and hangs where i386 code cannot run.
+#
 # Notes from running Wine 8.0 (Debian 12) here:
-# - Debian's "wine" wrapper starts the 32-bit loader whenever wine32 is
-#   installed and lets it re-exec wine64 for 64-bit programs. Where i386 code
-#   cannot run natively (or only through a slow user-mode emulator) that
-#   first step hangs, so the 64-bit loader is called directly when present;
-#   it hands 32-bit programs to the 32-bit loader on its own. Set WINE to
-#   override.
 # - A prefix is created by "wineboot -i". Without the overrides below it
 #   offers to download Wine Mono/Gecko in a dialog that nobody answers.
 # - Wine's helper processes (services.exe, explorer.exe, winedevice.exe)
@@ -30,16 +30,8 @@
 # - The virtual desktop (1024x768) keeps every window inside one X window of
 #   a known size, so screen coordinates do not depend on Xvfb's screen.
 
-# The loader for Windows programs, see above.
-if [ -z "${WINE:-}" ]; then
-  if [ -x /usr/lib/wine/wine64 ]; then
-    WINE=/usr/lib/wine/wine64
-  elif command -v wine64 >/dev/null 2>&1; then
-    WINE=$(command -v wine64)
-  else
-    WINE=wine
-  fi
-fi
+: "${WINE:?wine_env: WINE names no Wine loader; the build tree's settings set it}"
+: "${WINEARCH:?wine_env: WINEARCH is not set; the build tree's settings set it}"
 WINESERVER=${WINESERVER:-wineserver}
 
 # Re-executes the calling script under a private Xvfb when DISPLAY is unset.
@@ -63,7 +55,6 @@ wine_env_need_display() {
 # Selects PREFIX for all following Wine calls of this shell.
 wine_env_use() {
   export WINEPREFIX=$1
-  export WINEARCH=${WINEARCH:-win64}
   export WINEDEBUG=${WINEDEBUG:--all}
   # Mono and Gecko are not needed and would prompt for a download.
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
