@@ -18,6 +18,16 @@ class PendingFileTest : public SimTest {
  protected:
   void SetUp() override {
     SimTest::SetUp();
+    MakeProductFolder();
+  }
+
+  // For a test of many writes, each from nothing.
+  void StartAgainWithTheProductFolder() {
+    StartFromEmptyWorld();
+    MakeProductFolder();
+  }
+
+  void MakeProductFolder() {
     std::filesystem::create_directories(world().HostPath(kFolder));
   }
 
@@ -101,8 +111,7 @@ TEST_F(PendingFileTest, ExistingFileRules) {
       {ExistingFile::kReplaced, Earlier::kHeldReadOnly, false},
   };
   for (const Row& row : rows) {
-    SimTest::TearDown();
-    SetUp();
+    StartAgainWithTheProductFolder();
     const int index = static_cast<int>(&row - rows);
     const std::uint32_t readOnly = attribute::kReadOnly | attribute::kArchive;
     if (row.earlier != Earlier::kNone) {
@@ -140,8 +149,7 @@ TEST_F(PendingFileTest, ExistingFileRules) {
 // only a later start can remove.
 TEST_F(PendingFileTest, ScannerHoldingTheNewFileIsWaitedOutWithinTheBound) {
   for (const std::uint32_t hold : {1u, 400u, 1900u, 2001u, 5000u}) {
-    SimTest::TearDown();
-    SetUp();
+    StartAgainWithTheProductFolder();
     PutFile(kPlace, "earlier");
     ScanWrittenFiles(hold);
     const bool placed = hold <= 2000;
