@@ -55,14 +55,6 @@ void ModuleStartsSplash(const SplashByteBuffer* buffer,
                          GuardOwnerships()});
 }
 
-void ExpectWords(const SplashData& data, std::int32_t a, std::int32_t b,
-                 std::int32_t c, std::int32_t seconds) {
-  EXPECT_EQ(data.parameterA, a);
-  EXPECT_EQ(data.parameterB, b);
-  EXPECT_EQ(data.parameterC, c);
-  EXPECT_EQ(data.displaySeconds, seconds);
-}
-
 class SplashTest : public SimTest {
  protected:
   const std::vector<std::uint8_t> kPicture = {'P', 'K', 3, 4, 0, 0xFF, 0xD8};
@@ -104,7 +96,7 @@ TEST_F(SplashTest, ModuleReadsTheResourceAndTheSettingsThroughTheRun) {
   EXPECT_EQ(call.bytesSeen, kPicture);
   EXPECT_EQ(call.unusedWord, nullptr);
   EXPECT_GE(call.reservedBytes, static_cast<std::ptrdiff_t>(kPicture.size()));
-  ExpectWords(call.data, 7, 8, 9, 3);
+  ExpectSplashWords(call.data, 7, 8, 9, 3);
   EXPECT_EQ(call.milliseconds, 3000u);
   // Both are the run's own, so they outlive the call.
   EXPECT_EQ(call.buffer, &handOff_.buffer);
@@ -164,7 +156,7 @@ TEST_F(SplashTest, SettingsOfOneByteGiveTheDefaultsAndTenSeconds) {
   world().AddResource(kExe, "SPLASH_DATA", 107, {2});
   Start();
   ASSERT_EQ(splashCalls.size(), 1u);
-  ExpectWords(splashCalls[0].data, 1, 0, 0, 0);
+  ExpectSplashWords(splashCalls[0].data, 1, 0, 0, 0);
   EXPECT_EQ(splashCalls[0].milliseconds, 10000u);
 }
 
@@ -291,7 +283,7 @@ TEST_F(SplashInTheRunTest, RunWaitsAfterTheLaunchWithTheHandOffStillAlive) {
   EXPECT_TRUE(waits_[0].helpFileWritten);
   EXPECT_TRUE(waits_[0].workbookOpened);
   EXPECT_EQ(waits_[0].bytesStillSeen, kPicture);
-  ExpectWords(waits_[0].dataStillSeen, 7, 8, 9, 3);
+  ExpectSplashWords(waits_[0].dataStillSeen, 7, 8, 9, 3);
   EXPECT_EQ(world().namedEvents.at(kEventName).openHandles, 0);
   // The installed module stays loaded; every other module was released.
   EXPECT_EQ(RuntimeReferences(), 1);

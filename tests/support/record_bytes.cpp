@@ -1,13 +1,13 @@
 #include "tests/support/record_bytes.h"
 
+#include <gtest/gtest.h>
+
+#include "resources/splash_data.h"
+#include "tests/support/little_endian.h"
+
 std::vector<std::uint8_t> Words(std::initializer_list<std::int32_t> words) {
   std::vector<std::uint8_t> bytes;
-  for (std::int32_t word : words) {
-    const auto value = static_cast<std::uint32_t>(word);
-    for (int shift = 0; shift < 32; shift += 8) {
-      bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
-  }
+  for (std::int32_t word : words) PutU32(bytes, bytes.size(), static_cast<std::uint32_t>(word));
   return bytes;
 }
 
@@ -23,4 +23,12 @@ std::vector<std::uint8_t> HelpBytes(const std::string& name,
   bytes.insert(bytes.end(), lengthWord.begin(), lengthWord.end());
   bytes.insert(bytes.end(), content.begin(), content.end());
   return bytes;
+}
+
+void ExpectSplashWords(const SplashData& data, std::int32_t a, std::int32_t b, std::int32_t c,
+                       std::int32_t seconds) {
+  EXPECT_EQ(data.parameterA, a);
+  EXPECT_EQ(data.parameterB, b);
+  EXPECT_EQ(data.parameterC, c);
+  EXPECT_EQ(data.displaySeconds, seconds);
 }
