@@ -99,13 +99,22 @@ def loader_xlam():
     return zip_bytes([("[Content_Types].xml", content_types)])
 
 
+def write_changed(out, files):
+    """Writes each file of `files` (name: bytes) into `out` unless it holds
+    those bytes already, so that the build does not pack again for nothing."""
+    out.mkdir(parents=True, exist_ok=True)
+    for name, data in files.items():
+        path = out / name
+        if not path.exists() or path.read_bytes() != data:
+            path.write_bytes(data)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("output", type=Path)
     parser.add_argument("--extension", default=".xlam")
     args = parser.parse_args()
     out = args.output
-    out.mkdir(parents=True, exist_ok=True)
 
     files = {
         "ldr.bin": b"1",
@@ -121,10 +130,7 @@ def main():
         "launcher.ico": icon_32x32(),
         "update.bmp": bitmap_59x59(),
     }
-    for name, data in files.items():
-        path = out / name
-        if not path.exists() or path.read_bytes() != data:
-            path.write_bytes(data)
+    write_changed(out, files)
 
 
 if __name__ == "__main__":

@@ -20,10 +20,7 @@ cmake --build --preset "$preset" --target zip_extract_benchmark_win32 \
   Launcher runtime_module_double_v29_large >/dev/null
 
 build=build/$preset
-source "$build/wine_settings.sh"
-export WINEPREFIX=$PWD/$build/benchmark-prefix
-source tests/e2e/wine_env.sh
-wine_env_prepare_afresh "$WINEPREFIX"
+use_fresh_wine_prefix "$build" benchmark-prefix
 
 echo "== The ZIP reader against the plain loop"
 wine_env_run "$build/benchmarks/zip_extract_benchmark_win32.exe"

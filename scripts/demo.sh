@@ -14,11 +14,8 @@ cmake --build --preset "$preset" --target Launcher excel_double_server \
   box_watcher file_facts >/dev/null
 
 build=build/$preset
-source "$build/wine_settings.sh"
-export WINEPREFIX=$PWD/$build/demo-prefix
-source tests/e2e/wine_env.sh
-echo "== Preparing a Wine prefix in $WINEPREFIX"
-wine_env_prepare_afresh "$WINEPREFIX"
+echo "== Preparing a Wine prefix in $build/demo-prefix"
+use_fresh_wine_prefix "$build" demo-prefix
 
 cat <<'TEXT'
 == Starting build/.../payload/Launcher.exe as C:\Tools\Budget.exe, as a user

@@ -18,3 +18,12 @@ else
   LAUNCHER_WINE_NOTE="the x64 edition; this kernel cannot run 32-bit code, so the x86 edition is checked statically only"
 fi
 export LAUNCHER_WINE_PRESET LAUNCHER_WINE_NOTE
+
+# Readies Wine for programs of the chosen edition's build tree $1: its
+# loader and settings, and a prefix of their own, $1/$2, made afresh.
+use_fresh_wine_prefix() {
+  source "$1/wine_settings.sh"
+  export WINEPREFIX=$PWD/$1/$2
+  source tests/e2e/wine_env.sh
+  wine_env_prepare_afresh "$WINEPREFIX"
+}

@@ -16,27 +16,14 @@ The Wine prefix comes from WINEPREFIX and must be prepared (see prefix.sh).
 """
 import argparse
 import os
-import subprocess
 import sys
 from pathlib import Path
 
-from wine_run import START_LIMIT_SECONDS, TEMP_FOLDER, wine_loader, Run
+from wine_run import TEMP_FOLDER, Run, exit_status, run_captured, wine_loader
 
 # What launcher-check exits with: the contract kept, broken, or no report.
 KEPT, BROKEN, UNREADABLE = 0, 1, 2
 SCRATCH_FOLDERS = "launcher-check.*"
-
-
-def run(command, build, output):
-    """Runs `command` in the build tree; its exit status, standard output
-    and error output. Wine's output goes to files, never through a pipe,
-    which its helper processes would hold open."""
-    with open(output.with_suffix(".out"), "wb") as out, \
-            open(output.with_suffix(".err"), "wb") as err:
-        status = subprocess.Popen(command, cwd=build, stdout=out,
-                                  stderr=err).wait(START_LIMIT_SECONDS)
-    return (status, output.with_suffix(".out").read_bytes(),
-            output.with_suffix(".err").read_bytes())
 
 
 def main():
@@ -62,9 +49,9 @@ def main():
                          code_page, name]
             label = " ".join(arguments)
             stem = f"{number}{'-json' if form else ''}"
-            linux = run([args.linux, *arguments], args.build,
+            linux = run_captured([args.linux, *arguments], args.build,
                         args.work / f"{stem}-linux")
-            windows = run([wine_loader(), args.windows, *arguments], args.build,
+            windows = run_captured([wine_loader(), args.windows, *arguments], args.build,
                           args.work / f"{stem}-windows")
             statuses.add(linux[0])
             if linux[0] not in (KEPT, BROKEN, UNREADABLE) or not (
@@ -87,9 +74,7 @@ def main():
     left = set(temp.glob(SCRATCH_FOLDERS)) - scratch_before
     if left:
         failures.append(f"scratch folders left behind: {sorted(left)}")
-    for failure in failures:
-        print(f"FAIL {failure}", file=sys.stderr)
-    return 1 if failures else 0
+    return exit_status(failures)
 
 
 if __name__ == "__main__":

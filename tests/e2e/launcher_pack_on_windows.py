@@ -16,8 +16,7 @@ import os
 import sys
 from pathlib import Path
 
-from launcher_check_on_windows import run
-from wine_run import wine_loader
+from wine_run import exit_status, run_captured, wine_loader
 
 REFUSED = 1
 
@@ -35,7 +34,7 @@ def main():
     output.unlink(missing_ok=True)
     arguments = ["--stub", relative(args.stub), "--payload", relative(args.payload),
                  "--output", relative(output)]
-    status, out, err = run([wine_loader(), args.windows, *arguments], args.build, args.work / "pack-windows")
+    status, out, err = run_captured([wine_loader(), args.windows, *arguments], args.build, args.work / "pack-windows")
     if status != 0 or not output.exists():
         failures.append(f"launcher-pack.exe refused the sample payload (status {status}): {err!r}")
     elif output.read_bytes() != args.launcher.read_bytes():
@@ -45,13 +44,11 @@ def main():
 
     broken = args.work / "Broken.exe"
     refusing = [*arguments[:4], "--runtime", relative(args.payload / "workbook.xls"), "--output", relative(broken)]
-    linux = run([args.linux, *refusing], args.build, args.work / "refuse-linux")
-    windows = run([wine_loader(), args.windows, *refusing], args.build, args.work / "refuse-windows")
+    linux = run_captured([args.linux, *refusing], args.build, args.work / "refuse-linux")
+    windows = run_captured([wine_loader(), args.windows, *refusing], args.build, args.work / "refuse-windows")
     if linux[0] != REFUSED or linux != windows or broken.exists():
         failures.append(f"a broken payload: Linux {linux!r}, Windows {windows!r}, written: {broken.exists()}")
-    for failure in failures:
-        print(f"FAIL {failure}", file=sys.stderr)
-    return 1 if failures else 0
+    return exit_status(failures)
 
 
 if __name__ == "__main__":

@@ -8,6 +8,9 @@ import struct
 import sys
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "payload"))
+from make_sample_payload import write_changed  # noqa: E402
+
 
 def help_data(name, content, length=None):
     """The CHM resource: a word the launcher skips, the file name and its
@@ -44,12 +47,7 @@ FILES = {
 
 
 def main():
-    out = Path(sys.argv[1])
-    out.mkdir(parents=True, exist_ok=True)
-    for name, data in FILES.items():
-        path = out / name
-        if not path.exists() or path.read_bytes() != data:
-            path.write_bytes(data)
+    write_changed(Path(sys.argv[1]), FILES)
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@ import pwd
 import shutil
 import struct
 import subprocess
+import sys
 import time
 from dataclasses import dataclass
 from pathlib import Path
@@ -57,6 +58,25 @@ def now_ms():
     """Wall-clock milliseconds since the Unix epoch, as the doubles journal
     their times."""
     return time.time() * 1000
+
+
+def run_captured(command, cwd, output):
+    """Runs `command` in `cwd`; its exit status, standard output and error
+    output, kept beside `output` (.out, .err). Wine's output goes to files,
+    never through a pipe, which its helper processes would hold open."""
+    with open(output.with_suffix(".out"), "wb") as out, \
+            open(output.with_suffix(".err"), "wb") as err:
+        status = subprocess.Popen(command, cwd=cwd, stdout=out,
+                                  stderr=err).wait(START_LIMIT_SECONDS)
+    return (status, output.with_suffix(".out").read_bytes(),
+            output.with_suffix(".err").read_bytes())
+
+
+def exit_status(failures):
+    """Prints each failure of a check script; its exit status."""
+    for failure in failures:
+        print(f"FAIL {failure}", file=sys.stderr)
+    return 1 if failures else 0
 
 
 @dataclass
