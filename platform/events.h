@@ -27,11 +27,6 @@ void WaitForEvent(RawEvent event);
 
 void CloseEvent(RawEvent event) noexcept;
 
-struct EventTraits {
-  using Raw = RawEvent;
-  static constexpr Raw Empty() noexcept { return nullptr; }
-  static void Close(Raw event) noexcept { CloseEvent(event); }
-};
-using UniqueEvent = UniqueHandle<EventTraits>;
+using UniqueEvent = UniqueHandle<ClosedBy<RawEvent, CloseEvent>>;
 
 }  // namespace platform

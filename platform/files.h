@@ -145,11 +145,6 @@ bool SystemTimeToFileTime(const SystemTime& time, FileTime& fileTime);
 // Converts a file time in local time to UTC.
 bool LocalFileTimeToFileTime(const FileTime& local, FileTime& utc);
 
-struct FileTraits {
-  using Raw = RawFile;
-  static constexpr Raw Empty() noexcept { return nullptr; }
-  static void Close(Raw file) noexcept { CloseFile(file); }
-};
-using UniqueFile = UniqueHandle<FileTraits>;
+using UniqueFile = UniqueHandle<ClosedBy<RawFile, CloseFile>>;
 
 }  // namespace platform

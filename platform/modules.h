@@ -83,11 +83,6 @@ std::uint32_t GetOwnModuleFileName(char* buffer, std::uint32_t size);
 // do: case-insensitively, aware of double-byte characters.
 bool SamePathIgnoringCase(const std::string& a, const std::string& b);
 
-struct ModuleTraits {
-  using Raw = RawModule;
-  static constexpr Raw Empty() noexcept { return nullptr; }
-  static void Close(Raw module) noexcept { UnloadModule(module); }
-};
-using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueModule = UniqueHandle<ClosedBy<RawModule, UnloadModule>>;
 
 }  // namespace platform

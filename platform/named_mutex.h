@@ -37,11 +37,6 @@ void ReleaseMutex(RawMutex mutex);
 
 void CloseMutex(RawMutex mutex) noexcept;
 
-struct MutexTraits {
-  using Raw = RawMutex;
-  static constexpr Raw Empty() noexcept { return nullptr; }
-  static void Close(Raw mutex) noexcept { CloseMutex(mutex); }
-};
-using UniqueMutex = UniqueHandle<MutexTraits>;
+using UniqueMutex = UniqueHandle<ClosedBy<RawMutex, CloseMutex>>;
 
 }  // namespace platform

@@ -15,6 +15,8 @@ namespace platform {
 //
 // The holder is move-only, never converts implicitly, and closes what it holds
 // exactly once: on destruction, on Reset, and before taking a new handle.
+// Most handles are null when nothing is held: ClosedBy (below) is their
+// Traits.
 template <typename Traits>
 class UniqueHandle {
  public:
@@ -45,6 +47,16 @@ class UniqueHandle {
 
  private:
   Raw raw_ = Traits::Empty();
+};
+
+// The Traits of a handle of type `RawHandle` that is null when nothing is
+// held and is closed by `close`, whose result (if any) is of no use at that
+// point.
+template <typename RawHandle, auto close>
+struct ClosedBy {
+  using Raw = RawHandle;
+  static constexpr Raw Empty() noexcept { return nullptr; }
+  static void Close(Raw raw) noexcept { close(raw); }
 };
 
 }  // namespace platform

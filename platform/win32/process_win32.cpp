@@ -10,20 +10,10 @@ namespace platform {
 
 namespace {
 
-struct TokenTraits {
-  using Raw = HANDLE;
-  static constexpr Raw Empty() noexcept { return nullptr; }
-  static void Close(Raw token) noexcept { ::CloseHandle(token); }
-};
-using UniqueToken = UniqueHandle<TokenTraits>;
+using UniqueToken = UniqueHandle<ClosedBy<HANDLE, ::CloseHandle>>;
 
 // Text that the system allocated with LocalAlloc.
-struct LocalTextTraits {
-  using Raw = char*;
-  static constexpr Raw Empty() noexcept { return nullptr; }
-  static void Close(Raw text) noexcept { ::LocalFree(text); }
-};
-using UniqueLocalText = UniqueHandle<LocalTextTraits>;
+using UniqueLocalText = UniqueHandle<ClosedBy<char*, ::LocalFree>>;
 
 using OpenProcessTokenFunction = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE*);
 using GetTokenInformationFunction =

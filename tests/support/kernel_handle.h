@@ -9,13 +9,7 @@
 
 namespace test_support {
 
-struct KernelHandleTraits {
-  using Raw = HANDLE;
-  static constexpr Raw Empty() noexcept { return nullptr; }
-  static void Close(Raw handle) noexcept { ::CloseHandle(handle); }
-};
-
-using KernelHandle = platform::UniqueHandle<KernelHandleTraits>;
+using KernelHandle = platform::UniqueHandle<platform::ClosedBy<HANDLE, ::CloseHandle>>;
 
 // CreateFile reports failure as INVALID_HANDLE_VALUE, not as the empty
 // handle: this takes its answer as held or empty.

@@ -15,13 +15,7 @@
 
 namespace test_support {
 
-struct FindTraits {
-  using Raw = HANDLE;
-  static constexpr Raw Empty() noexcept { return nullptr; }
-  static void Close(Raw find) noexcept { ::FindClose(find); }
-};
-
-using FindHandle = platform::UniqueHandle<FindTraits>;
+using FindHandle = platform::UniqueHandle<platform::ClosedBy<HANDLE, ::FindClose>>;
 
 struct ListedFile {
   std::string name;  // without its folder

@@ -13,18 +13,6 @@
 
 namespace excel_double {
 
-struct FileHandleTraits {
-  using Raw = HANDLE;
-  static constexpr Raw Empty() noexcept { return nullptr; }
-  static void Close(Raw file) noexcept { ::CloseHandle(file); }
-};
-
-struct WindowTraits {
-  using Raw = HWND;
-  static constexpr Raw Empty() noexcept { return nullptr; }
-  static void Close(Raw window) noexcept { ::DestroyWindow(window); }
-};
-
 class Win32ServerHooks final : public ServerHooks {
  public:
   // Opens the journal at `journalPath` for appending (made when missing,
@@ -48,8 +36,8 @@ class Win32ServerHooks final : public ServerHooks {
  private:
   explicit Win32ServerHooks(HANDLE journal) : journal_(journal) {}
 
-  platform::UniqueHandle<FileHandleTraits> journal_;
-  platform::UniqueHandle<WindowTraits> window_;
+  platform::UniqueHandle<platform::ClosedBy<HANDLE, ::CloseHandle>> journal_;
+  platform::UniqueHandle<platform::ClosedBy<HWND, ::DestroyWindow>> window_;
 };
 
 }  // namespace excel_double
