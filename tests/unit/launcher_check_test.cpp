@@ -7,7 +7,7 @@
 #include "platform/sim/sim_world.h"
 #include "tests/support/record_bytes.h"
 #include "tools/launcher_check/addin_checks.h"
-#include "tools/launcher_check/executable_checks.h"
+#include "tools/launcher_check/launcher_image.h"
 #include "tools/launcher_check/record_checks.h"
 #include "tools/launcher_check/scratch_world.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tests/support/little_endian.h"
-#include "tools/launcher_check/executable_checks.h"
+#include "tools/launcher_check/launcher_image.h"
 #include "tools/launcher_pack/image_resources.h"
 #include "tools/launcher_pack/manifest_code_page.h"
 

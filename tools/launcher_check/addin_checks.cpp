@@ -6,22 +6,18 @@
 
 #include "common/messages.h"
 #include "resources/resource_ids.h"
-#include "tools/launcher_check/report_text.h"
+#include "tools/launcher_check/finding_wording.h"
 
 namespace {
 
 constexpr std::array<std::uint8_t, 8> kCompoundFileSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 constexpr char kContentTypesEntry[] = "[Content_Types].xml";
 
-Finding Judged(const resource_ids::ResourceId& resource, Bytes bytes, Verdict verdict, std::string why) {
-  return {resource.type, resource.id, bytes.size(), verdict, std::move(why)};
-}
-
 Finding Missing(const resource_ids::ResourceId& resource, const char* generations) {
-  return {resource.type, resource.id, std::nullopt, Verdict::kError,
-          std::string("missing: ") + generations + " would get " +
-              MessageLabel(messages::Number::kLoaderAddinNotExtracted) + ", " +
-              Quoted(messages::kLoaderAddinNotExtracted)};
+  return ResourceFinding(resource, std::nullopt, Verdict::kError,
+                         std::string("missing: ") + generations + " would get " +
+                             MessageLabel(messages::Number::kLoaderAddinNotExtracted) + ", " +
+                             Quoted(messages::kLoaderAddinNotExtracted));
 }
 
 bool HoldsEntryNamed(ZipReader& zip, const std::string& name) {
@@ -40,16 +36,17 @@ Finding CheckAddinXlam(const std::optional<Bytes>& xlam, ScratchWorld& world) {
   const bool startsAsZip = xlam->size() >= 2 && (*xlam)[0] == 'P' && (*xlam)[1] == 'K';
   ZipHandle zip = startsAsZip ? world.OpenArchive(*xlam) : nullptr;
   if (!zip) {
-    return Judged(resource, *xlam, Verdict::kError,
-                  "not a ZIP archive: Excel 12 and later cannot open it as an Office Open XML add-in");
+    return ResourceFinding(resource, xlam, Verdict::kError,
+                           "not a ZIP archive: Excel 12 and later cannot open it as an Office Open XML add-in");
   }
   const bool packaged = HoldsEntryNamed(*zip, kContentTypesEntry);
   CloseZip(std::move(zip));
   if (!packaged) {
-    return Judged(resource, *xlam, Verdict::kError,
-                  std::string("a ZIP archive without ") + kContentTypesEntry + ": not an Office Open XML package");
+    return ResourceFinding(
+        resource, xlam, Verdict::kError,
+        std::string("a ZIP archive without ") + kContentTypesEntry + ": not an Office Open XML package");
   }
-  return Judged(resource, *xlam, Verdict::kOk, "Office Open XML package, for Excel 12 and later");
+  return ResourceFinding(resource, xlam, Verdict::kOk, "Office Open XML package, for Excel 12 and later");
 }
 
 Finding CheckAddinXla(const std::optional<Bytes>& xla) {
@@ -57,7 +54,7 @@ Finding CheckAddinXla(const std::optional<Bytes>& xla) {
   if (!xla) return Missing(resource, "Excel below 12");
   if (xla->size() < kCompoundFileSignature.size() ||
       !std::ranges::equal(xla->first(kCompoundFileSignature.size()), kCompoundFileSignature)) {
-    return Judged(resource, *xla, Verdict::kError, "not an OLE2 compound file: Excel below 12 cannot open it");
+    return ResourceFinding(resource, xla, Verdict::kError, "not an OLE2 compound file: Excel below 12 cannot open it");
   }
-  return Judged(resource, *xla, Verdict::kOk, "OLE2 compound file, for Excel below 12");
+  return ResourceFinding(resource, xla, Verdict::kOk, "OLE2 compound file, for Excel below 12");
 }

@@ -1,12 +1,23 @@
 #pragma once
 
 // What launcher-check finds: one finding per resource (and per property of
-// the executable itself), each with its verdict and the reason in words.
+// the executable itself), each with its verdict and the reason in words;
+// and the two ways of telling them: one line per finding for people and
+// build logs, JSON for tooling. Text taken from the file (names of entries,
+// DLLs, help files) is escaped, never printed raw.
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "resources/resource_ids.h"
+
+// The bytes of a resource, or of the whole executable.
+using Bytes = std::span<const std::uint8_t>;
 
 enum class Verdict {
   kOk,
@@ -31,6 +42,17 @@ struct Finding {
 
 using ContractReport = std::vector<Finding>;
 
-const char* VerdictName(Verdict verdict);
+// The finding on `resource`, of the size of `bytes`: none when the launcher
+// does not carry it.
+Finding ResourceFinding(const resource_ids::ResourceId& resource, const std::optional<Bytes>& bytes, Verdict verdict,
+                        std::string why);
+
 // Warnings do not break it.
 bool BreaksContract(const ContractReport& report);
+
+// "<role> <id> <size> <verdict> <why>" in columns, "-" for no id or size,
+// then a closing line that tells whether the launcher keeps the contract.
+void PrintText(const ContractReport& report, std::string_view file, std::ostream& out);
+// {"file": ..., "passed": ..., "findings": [{"role", "id", "size",
+// "verdict", "why"}, ...]}, with null for no id or size.
+void PrintJson(const ContractReport& report, std::string_view file, std::ostream& out);

@@ -9,6 +9,8 @@
 #include <vector>
 
 inline constexpr std::uintmax_t kMaxToolInputSize = 1u << 30;
+// What the tools say of a file ReadFileBytes read nothing of, after its name.
+inline constexpr char kUnreadableToolInput[] = "not a readable file of at most 1 GiB";
 
 // Nothing when `path` cannot be opened (a folder cannot), holds more than
 // kMaxToolInputSize bytes or cannot be read to its end.

@@ -21,10 +21,11 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/launcher_check/file_bytes.h"
 #include "tools/console/console_output.h"
+#include "tools/launcher_check/contract_report.h"
+#include "tools/launcher_check/file_bytes.h"
 #include "tools/launcher_check/payload_check.h"
-#include "tools/launcher_check/report_output.h"
+#include "tools/launcher_check/scratch_world.h"
 
 namespace {
 
@@ -69,13 +70,13 @@ int main(int argc, char** argv) {
   WriteConsoleOutputAsIs();
   const std::optional<Arguments> arguments = Parse(argc, argv);
   if (!arguments) {
-    std::cerr << "usage: launcher-check [--json] [--format PE32|PE32+] [--code-page 1252|932|936|949|950] "
-                 "<launcher.exe>\n";
+    std::cerr << "usage: launcher-check [--json] [--format PE32|PE32+] [--code-page " << KnownCodePages()
+              << "] <launcher.exe>\n";
     return kUsage;
   }
   const std::optional<std::vector<std::uint8_t>> image = ReadFileBytes(arguments->file);
   if (!image) {
-    std::cerr << "launcher-check: " << arguments->file << ": not a readable file of at most 1 GiB\n";
+    std::cerr << "launcher-check: " << arguments->file << ": " << kUnreadableToolInput << "\n";
     return kUsage;
   }
   const ContractReport report = CheckLauncher(*image, arguments->options);

@@ -8,7 +8,7 @@
 #include "pe/pe_resource_reader.h"
 #include "resources/resource_ids.h"
 #include "tools/launcher_check/addin_checks.h"
-#include "tools/launcher_check/executable_checks.h"
+#include "tools/launcher_check/launcher_image.h"
 #include "tools/launcher_check/record_checks.h"
 #include "tools/launcher_check/runtime_check.h"
 

@@ -3,9 +3,10 @@
 // launcher-check's judgement of one built launcher: the executable itself,
 // then every resource of its payload, in the order of their ids.
 
-#include "tools/launcher_check/code_pages.h"
+#include <optional>
+
 #include "tools/launcher_check/contract_report.h"
-#include "tools/launcher_check/image_format.h"
+#include "tools/launcher_check/launcher_image.h"
 #include "tools/launcher_check/scratch_world.h"
 
 struct CheckOptions {

@@ -9,15 +9,9 @@
 #include "resources/placeholder_resource.h"
 #include "resources/resource_ids.h"
 #include "resources/splash_data.h"
-#include "tools/launcher_check/report_text.h"
+#include "tools/launcher_check/finding_wording.h"
 
 namespace {
-
-Finding Judged(const resource_ids::ResourceId& resource, const std::optional<Bytes>& bytes, Verdict verdict,
-               std::string why) {
-  return {resource.type, resource.id, bytes ? std::optional<std::uint64_t>(bytes->size()) : std::nullopt, verdict,
-          std::move(why)};
-}
 
 bool CarriesPicture(const std::optional<Bytes>& splash) { return splash && !IsPlaceholderResource(*splash); }
 
@@ -30,26 +24,29 @@ std::string Seconds(std::int32_t displaySeconds) {
 Finding CheckExtension(const std::optional<Bytes>& extension) {
   const auto& resource = resource_ids::kExtension;
   if (!extension || extension->empty()) {
-    return Judged(resource, extension, Verdict::kError, "missing: the workbook path has no extension to open");
+    return ResourceFinding(resource, extension, Verdict::kError, "missing: the workbook path has no extension to open");
   }
   const auto nul = std::ranges::find(*extension, std::uint8_t{0});
   if (nul == extension->end()) {
-    return Judged(resource, extension, Verdict::kError,
-                  "no NUL: the launcher takes all " + std::to_string(extension->size()) + " bytes as the extension");
+    return ResourceFinding(
+        resource, extension, Verdict::kError,
+        "no NUL: the launcher takes all " + std::to_string(extension->size()) + " bytes as the extension");
   }
   const std::string text(extension->begin(), nul);
   if (!text.starts_with('.')) {
-    return Judged(resource, extension, Verdict::kError, Quoted(text) + " does not start with a dot");
+    return ResourceFinding(resource, extension, Verdict::kError, Quoted(text) + " does not start with a dot");
   }
-  return Judged(resource, extension, Verdict::kOk, "workbook extension " + Quoted(text));
+  return ResourceFinding(resource, extension, Verdict::kOk, "workbook extension " + Quoted(text));
 }
 
 Finding CheckSplash(const std::optional<Bytes>& splash) {
   const auto& resource = resource_ids::kSplash;
-  if (!splash) return Judged(resource, splash, Verdict::kWarning, "missing: no splash (the placeholder is \"1\")");
-  if (splash->empty()) return Judged(resource, splash, Verdict::kWarning, "empty: no splash");
-  if (IsPlaceholderResource(*splash)) return Judged(resource, splash, Verdict::kOk, "placeholder: no splash");
-  return Judged(resource, splash, Verdict::kOk, "splash picture, handed to the runtime module as it is");
+  if (!splash) {
+    return ResourceFinding(resource, splash, Verdict::kWarning, "missing: no splash (the placeholder is \"1\")");
+  }
+  if (splash->empty()) return ResourceFinding(resource, splash, Verdict::kWarning, "empty: no splash");
+  if (IsPlaceholderResource(*splash)) return ResourceFinding(resource, splash, Verdict::kOk, "placeholder: no splash");
+  return ResourceFinding(resource, splash, Verdict::kOk, "splash picture, handed to the runtime module as it is");
 }
 
 Finding CheckSplashData(const std::optional<Bytes>& splashData, const std::optional<Bytes>& splash) {
@@ -57,10 +54,10 @@ Finding CheckSplashData(const std::optional<Bytes>& splashData, const std::optio
   // An empty record cannot be read, which the launcher takes as none.
   if (!splashData || splashData->empty()) {
     if (CarriesPicture(splash)) {
-      return Judged(resource, splashData, Verdict::kWarning,
-                    "missing while SPLASH carries a picture: the launcher shows no splash");
+      return ResourceFinding(resource, splashData, Verdict::kWarning,
+                             "missing while SPLASH carries a picture: the launcher shows no splash");
     }
-    return Judged(resource, splashData, Verdict::kOk, "missing; not needed without a splash picture");
+    return ResourceFinding(resource, splashData, Verdict::kOk, "missing; not needed without a splash picture");
   }
   ByteReader reader(*splashData);
   SplashData settings;
@@ -69,38 +66,42 @@ Finding CheckSplashData(const std::optional<Bytes>& splashData, const std::optio
                               std::to_string(settings.parameterA) + " " + std::to_string(settings.parameterB) + " " +
                               std::to_string(settings.parameterC) + ", splash " + Seconds(settings.displaySeconds);
   if (!format.complete) {
-    return Judged(resource, splashData, Verdict::kWarning,
-                  "cut short for its version: the fields it lacks keep their defaults (" + decoded + ")");
+    return ResourceFinding(resource, splashData, Verdict::kWarning,
+                           "cut short for its version: the fields it lacks keep their defaults (" + decoded + ")");
   }
-  return Judged(resource, splashData, Verdict::kOk, decoded);
+  return ResourceFinding(resource, splashData, Verdict::kOk, decoded);
 }
 
 Finding CheckHelpData(const std::optional<Bytes>& helpData) {
   const auto& resource = resource_ids::kHelpData;
-  if (!helpData) return Judged(resource, helpData, Verdict::kWarning, "missing: no help file (the placeholder is \"1\")");
-  if (IsPlaceholderResource(*helpData)) return Judged(resource, helpData, Verdict::kOk, "placeholder: no help file");
+  if (!helpData) {
+    return ResourceFinding(resource, helpData, Verdict::kWarning, "missing: no help file (the placeholder is \"1\")");
+  }
+  if (IsPlaceholderResource(*helpData)) {
+    return ResourceFinding(resource, helpData, Verdict::kOk, "placeholder: no help file");
+  }
   const std::optional<HelpData> help = ParseHelpData(*helpData);
   if (!help) {
-    return Judged(resource, helpData, Verdict::kError,
-                  "help data cut short: the launcher shows " + Quoted(messages::kHelpDataNotLoaded));
+    return ResourceFinding(resource, helpData, Verdict::kError,
+                           "help data cut short: the launcher shows " + Quoted(messages::kHelpDataNotLoaded));
   }
   if (help->name.empty()) {
-    return Judged(resource, helpData, Verdict::kError,
-                  "no help-file name: the launcher shows " + Quoted(messages::kHelpFileNameMissing));
+    return ResourceFinding(resource, helpData, Verdict::kError,
+                           "no help-file name: the launcher shows " + Quoted(messages::kHelpFileNameMissing));
   }
   const std::optional<std::string> name = HelpFileNameForProcess(help->name);
   if (!name) {
-    return Judged(resource, helpData, Verdict::kError,
-                  "help-file name " + Quoted(help->name) +
-                      " cannot be read in the users' code page: the launcher writes no help file and shows " +
-                      MessageLabel(messages::Number::kHelpFileNotCreated));
+    return ResourceFinding(resource, helpData, Verdict::kError,
+                           "help-file name " + Quoted(help->name) +
+                               " cannot be read in the users' code page: the launcher writes no help file and shows " +
+                               MessageLabel(messages::Number::kHelpFileNotCreated));
   }
   if (!IsPlainFileName(*name)) {
-    return Judged(resource, helpData, Verdict::kError,
-                  "help-file name " + Quoted(*name) +
-                      " is not a plain file name: the launcher writes no help file and shows " +
-                      MessageLabel(messages::Number::kHelpFileNotCreated));
+    return ResourceFinding(resource, helpData, Verdict::kError,
+                           "help-file name " + Quoted(*name) +
+                               " is not a plain file name: the launcher writes no help file and shows " +
+                               MessageLabel(messages::Number::kHelpFileNotCreated));
   }
-  return Judged(resource, helpData, Verdict::kOk,
-                "help file " + Quoted(*name) + " of " + std::to_string(help->content.size()) + " bytes");
+  return ResourceFinding(resource, helpData, Verdict::kOk,
+                         "help file " + Quoted(*name) + " of " + std::to_string(help->content.size()) + " bytes");
 }

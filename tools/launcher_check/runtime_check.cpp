@@ -9,8 +9,7 @@
 #include "install/runtime_contract.h"
 #include "pe/pe_exports.h"
 #include "pe/pe_image.h"
-#include "tools/launcher_check/report_text.h"
-#include "tools/launcher_check/zip_status_text.h"
+#include "tools/launcher_check/finding_wording.h"
 
 namespace {
 

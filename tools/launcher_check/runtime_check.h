@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "tools/launcher_check/contract_report.h"
-#include "tools/launcher_check/image_format.h"
+#include "tools/launcher_check/launcher_image.h"
 #include "tools/launcher_check/scratch_world.h"
 
 Finding CheckRuntime(const std::optional<Bytes>& archive, const ImageFormat& format, ScratchWorld& world);

@@ -1,5 +1,7 @@
 #include "tools/launcher_check/scratch_world.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -10,6 +12,19 @@
 #include "platform/text.h"
 
 namespace {
+
+struct CodePage {
+  int number;
+  LeadByteRanges leadBytes;
+};
+
+const std::array<CodePage, 5> kCodePages = {{
+    {1252, {}},
+    {932, {{0x81, 0x9F}, {0xE0, 0xFC}}},  // Japanese (Shift JIS)
+    {936, {{0x81, 0xFE}}},                // Simplified Chinese (GBK)
+    {949, {{0x81, 0xFE}}},                // Korean
+    {950, {{0x81, 0xFE}}},                // Traditional Chinese (Big5)
+}};
 
 constexpr char kFolder[] = "C:\\check\\";
 // Names found taken before the checker gives up.
@@ -41,6 +56,20 @@ std::filesystem::path MakeScratchFolder() {
 }
 
 }  // namespace
+
+std::optional<LeadByteRanges> LeadBytesOfCodePage(int codePage) {
+  const auto known = std::ranges::find(kCodePages, codePage, &CodePage::number);
+  if (known == kCodePages.end()) return std::nullopt;
+  return known->leadBytes;
+}
+
+std::string KnownCodePages() {
+  std::string numbers;
+  for (const CodePage& codePage : kCodePages) {
+    numbers += (numbers.empty() ? "" : "|") + std::to_string(codePage.number);
+  }
+  return numbers;
+}
 
 ScratchWorld::ScratchWorld(int systemCodePage, bool utf8Process) {
   sim::ResetWorld();

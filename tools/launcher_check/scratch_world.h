@@ -4,18 +4,28 @@
 // so launcher-check runs it over the simulated Windows, whose files live in
 // a scratch folder of this object's own under the host's temporary folder.
 // The folder and everything the reader wrote there go with the object.
+//
+// The simulated Windows has one of the ANSI code pages launcher-check can
+// read file names in: the single-byte Windows-1252 and the double-byte East
+// Asian ones, whose lead bytes start two-byte characters.
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resources/zip/zip_reader.h"
-#include "tools/launcher_check/code_pages.h"
+#include "tools/launcher_check/contract_report.h"
 
-using Bytes = std::span<const std::uint8_t>;
+using LeadByteRanges = std::vector<std::pair<unsigned char, unsigned char>>;
+
+// The lead bytes of an ANSI code page, by number; nothing for a code page
+// launcher-check does not know.
+std::optional<LeadByteRanges> LeadBytesOfCodePage(int codePage);
+// The code pages it knows, as a usage line lists them: "1252|932|936|949|950".
+std::string KnownCodePages();
 
 class ScratchWorld {
  public:

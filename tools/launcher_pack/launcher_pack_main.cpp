@@ -25,9 +25,9 @@
 #include <string_view>
 
 #include "tools/console/console_output.h"
-#include "tools/launcher_check/code_pages.h"
+#include "tools/launcher_check/contract_report.h"
 #include "tools/launcher_check/file_bytes.h"
-#include "tools/launcher_check/report_output.h"
+#include "tools/launcher_check/scratch_world.h"
 #include "tools/launcher_pack/code_signing.h"
 #include "tools/launcher_pack/output_file.h"
 #include "tools/launcher_pack/pack.h"
@@ -155,8 +155,8 @@ int main(int argc, char** argv) {
   const std::optional<Arguments> arguments = Parse(argc, argv);
   if (!arguments) {
     std::cerr << "usage: launcher-pack --stub <stub.exe> --payload <folder> [--<role> <file>|NONE]...\n"
-                 "         [--ansi-code-page utf-8|system] [--code-page 1252|932|936|949|950]\n"
-                 "         [--sign-cert <pem> --sign-key <pem> [--timestamp-url <url>] [--signer <program>]]\n"
+              << "         [--ansi-code-page utf-8|system] [--code-page " << KnownCodePages() << "]\n"
+              << "         [--sign-cert <pem> --sign-key <pem> [--timestamp-url <url>] [--signer <program>]]\n"
                  "         [--depfile <file>] [--unchecked] --output <launcher.exe>\n"
                  "roles (option, resource id, file in the payload folder):\n";
     for (const PayloadRole& role : PayloadRoles()) {
@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
     return kUsage;
   }
   const std::optional<std::vector<std::uint8_t>> stub = ReadFileBytes(arguments->stub);
-  if (!stub) return Refuse(*arguments, arguments->stub.string() + " is not a readable file of at most 1 GiB");
+  if (!stub) return Refuse(*arguments, arguments->stub.string() + " is " + kUnreadableToolInput);
   const PackResult packed = Pack(*stub, arguments->stub.string(), arguments->pack);
   // A refused launcher's whole report; of a made one, what it lacks.
   ContractReport shown = packed.report;

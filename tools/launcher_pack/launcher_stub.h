@@ -11,7 +11,7 @@
 
 #include "pe/pe_bytes.h"
 #include "pe/pe_resources.h"
-#include "tools/launcher_check/image_format.h"
+#include "tools/launcher_check/launcher_image.h"
 
 struct LauncherStub {
   ImageFormat edition;

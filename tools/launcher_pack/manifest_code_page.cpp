@@ -1,6 +1,6 @@
 #include "tools/launcher_pack/manifest_code_page.h"
 
-#include "tools/launcher_check/executable_checks.h"
+#include "tools/launcher_check/launcher_image.h"
 
 namespace {
 

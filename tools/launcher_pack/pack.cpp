@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "pe/pe_resource_writer.h"
-#include "tools/launcher_check/executable_checks.h"
+#include "tools/launcher_check/launcher_image.h"
 #include "tools/launcher_check/payload_check.h"
 #include "tools/launcher_pack/launcher_stub.h"
 #include "tools/launcher_pack/manifest_code_page.h"

@@ -1,14 +1,15 @@
-#include "tools/launcher_check/executable_checks.h"
+#include "tools/launcher_check/launcher_image.h"
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "ascii/ascii_case.h"
 #include "pe/pe_imports.h"
 #include "pe/pe_signature.h"
-#include "tools/launcher_check/report_text.h"
+#include "tools/launcher_check/finding_wording.h"
 
 namespace {
 
@@ -33,7 +34,57 @@ Finding Judged(Finding finding, Verdict verdict, std::string why) {
 Finding Failed(Finding finding, std::string why) { return Judged(std::move(finding), Verdict::kError, std::move(why)); }
 Finding Passed(Finding finding, std::string why) { return Judged(std::move(finding), Verdict::kOk, std::move(why)); }
 
+// The start tags of the elements named `name` in any namespace prefix, each
+// as its attributes (after the name, up to its ">") and the text after it.
+// A tag left open ends the list: it counts as none.
+struct StartTag {
+  std::string_view attributes;
+  std::string_view textAfter;
+};
+
+std::vector<StartTag> StartTagsNamed(std::string_view manifest, std::string_view name) {
+  std::vector<StartTag> tags;
+  for (std::size_t at = manifest.find(name); at != std::string_view::npos; at = manifest.find(name, at + name.size())) {
+    // The element's name follows "<" or a namespace prefix's ":".
+    if (at == 0 || (manifest[at - 1] != '<' && manifest[at - 1] != ':')) continue;
+    const std::size_t end = manifest.find('>', at);
+    if (end == std::string_view::npos) break;
+    tags.push_back({manifest.substr(at + name.size(), end - at - name.size()), manifest.substr(end + 1)});
+  }
+  return tags;
+}
+
 }  // namespace
+
+std::optional<ImageFormat> ImageFormatNamed(std::string_view name) {
+  if (name == "PE32") return kPe32I386;
+  if (name == "PE32+") return kPe32PlusAmd64;
+  return std::nullopt;
+}
+
+bool HasFormat(const pe::PeImage& image, const ImageFormat& format) {
+  return image.Magic() == format.magic && image.Machine() == format.machine;
+}
+
+std::optional<ImageFormat> EditionOf(const pe::PeImage& image) {
+  for (const ImageFormat& format : {kPe32I386, kPe32PlusAmd64}) {
+    if (HasFormat(image, format)) return format;
+  }
+  return std::nullopt;
+}
+
+std::string DescribeFormat(const pe::PeImage& image) {
+  std::string text = image.Magic() == pe::kPe32Magic ? "PE32" : "PE32+";
+  if (image.Machine() == pe::kMachineI386) return text + " i386";
+  if (image.Machine() == pe::kMachineAmd64) return text + " x86-64";
+  char machine[16];
+  std::snprintf(machine, sizeof machine, "0x%x", image.Machine());
+  return text + " machine " + machine;
+}
+
+std::string DescribeEdition(const ImageFormat& format) {
+  return std::string("the ") + format.edition + " edition, for " + format.excel;
+}
 
 Finding CheckImage(const pe::PeImage& image, std::uint64_t fileSize, const std::optional<ImageFormat>& expected) {
   const Finding finding{"EXECUTABLE", std::nullopt, fileSize, Verdict::kOk, {}};
@@ -69,25 +120,6 @@ Finding CheckImports(const pe::PeImage& image) {
     }
   }
   return Passed(finding, "system DLLs only: " + Joined(imports.dlls, " "));
-}
-
-// The start tags of the elements named `name` in any namespace prefix, each
-// as its attributes (after the name, up to its ">") and the text after it.
-// A tag left open ends the list: it counts as none.
-struct StartTag {
-  std::string_view attributes;
-  std::string_view textAfter;
-};
-std::vector<StartTag> StartTagsNamed(std::string_view manifest, std::string_view name) {
-  std::vector<StartTag> tags;
-  for (std::size_t at = manifest.find(name); at != std::string_view::npos; at = manifest.find(name, at + name.size())) {
-    // The element's name follows "<" or a namespace prefix's ":".
-    if (at == 0 || (manifest[at - 1] != '<' && manifest[at - 1] != ':')) continue;
-    const std::size_t end = manifest.find('>', at);
-    if (end == std::string_view::npos) break;
-    tags.push_back({manifest.substr(at + name.size(), end - at - name.size()), manifest.substr(end + 1)});
-  }
-  return tags;
 }
 
 bool DeclaresAsInvoker(std::string_view manifest) {

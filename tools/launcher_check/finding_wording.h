@@ -1,11 +1,13 @@
 #pragma once
 
-// Small pieces of the checker's wording.
+// How the checks word their findings: lists of names, quoted text, the
+// launcher's messages by number and the ZIP reader's statuses.
 
 #include <string>
 #include <string_view>
 
 #include "common/messages.h"
+#include "resources/zip/zip_reader.h"
 
 // The names of `names` one after another, `separator` between them.
 template <typename Names>
@@ -25,3 +27,8 @@ inline std::string Quoted(std::string_view text) { return "\"" + std::string(tex
 inline std::string MessageLabel(messages::Number number) {
   return "message " + std::to_string(static_cast<int>(number));
 }
+
+// A ZIP reader status as the checker reports it: its number and what it
+// means, e.g. "status 0x5000000 (data that does not inflate or fails its
+// size or CRC check)".
+std::string DescribeZipStatus(ZipStatus status);
