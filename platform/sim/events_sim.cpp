@@ -11,12 +11,8 @@ std::uintptr_t HandleValue(RawEvent event) {
   return reinterpret_cast<std::uintptr_t>(event);
 }
 
-// The event behind an open handle, or nullptr.
 sim::World::NamedEvent* FindEvent(RawEvent event) {
-  auto handle = World().eventHandles.find(HandleValue(event));
-  return handle == World().eventHandles.end()
-             ? nullptr
-             : &World().namedEvents.at(handle->second);
+  return World().events.Find(HandleValue(event));
 }
 
 }  // namespace
@@ -26,13 +22,10 @@ RawEvent CreateNamedEvent(const std::string& name) {
   // Only a new event takes the initial state; an open one keeps its own. The
   // record of an event whose handles were all closed stays for the tests to
   // read, but the event itself is gone: one of that name starts anew.
-  sim::World::NamedEvent& named = World().namedEvents[name];
+  sim::World::NamedEvent& named = World().events.byName[name];
   if (named.openHandles == 0) named.signalled = true;
   ++named.creations;
-  ++named.openHandles;
-  World().lastEventHandle += 4;
-  World().eventHandles[World().lastEventHandle] = name;
-  return reinterpret_cast<RawEvent>(World().lastEventHandle);
+  return reinterpret_cast<RawEvent>(World().events.Open(name));
 }
 
 void ResetEvent(RawEvent event) {
@@ -53,10 +46,7 @@ void WaitForEvent(RawEvent event) {
 }
 
 void CloseEvent(RawEvent event) noexcept {
-  auto handle = World().eventHandles.find(HandleValue(event));
-  if (handle == World().eventHandles.end()) return;
-  --World().namedEvents.at(handle->second).openHandles;
-  World().eventHandles.erase(handle);
+  World().events.Close(HandleValue(event));
 }
 
 }  // namespace platform

@@ -11,22 +11,15 @@ std::uintptr_t HandleValue(RawMutex mutex) {
   return reinterpret_cast<std::uintptr_t>(mutex);
 }
 
-// The mutex behind an open handle, or nullptr.
 sim::World::NamedMutex* FindMutex(RawMutex mutex) {
-  auto handle = World().mutexHandles.find(HandleValue(mutex));
-  return handle == World().mutexHandles.end()
-             ? nullptr
-             : &World().namedMutexes.at(handle->second);
+  return World().mutexes.Find(HandleValue(mutex));
 }
 
 }  // namespace
 
 RawMutex CreateNamedMutex(const std::string& name) {
   if (World().faults.ShouldFail("CreateNamedMutex")) return nullptr;
-  ++World().namedMutexes[name].openHandles;
-  World().lastMutexHandle += 4;
-  World().mutexHandles[World().lastMutexHandle] = name;
-  return reinterpret_cast<RawMutex>(World().lastMutexHandle);
+  return reinterpret_cast<RawMutex>(World().mutexes.Open(name));
 }
 
 MutexWait WaitForMutex(RawMutex mutex, std::uint32_t milliseconds) {
@@ -53,10 +46,7 @@ void ReleaseMutex(RawMutex mutex) {
 }
 
 void CloseMutex(RawMutex mutex) noexcept {
-  auto handle = World().mutexHandles.find(HandleValue(mutex));
-  if (handle == World().mutexHandles.end()) return;
-  --World().namedMutexes.at(handle->second).openHandles;
-  World().mutexHandles.erase(handle);
+  World().mutexes.Close(HandleValue(mutex));
 }
 
 }  // namespace platform

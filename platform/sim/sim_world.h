@@ -20,6 +20,7 @@
 #include "platform/com_types.h"
 #include "platform/files.h"
 #include "platform/modules.h"
+#include "platform/sim/named_objects.h"
 #include "platform/windows_ui.h"
 
 namespace sim {
@@ -240,11 +241,7 @@ struct World {
     int resets = 0;
     int waits = 0;
   };
-  // By name: the names of kernel objects are case-sensitive.
-  std::map<std::string, NamedEvent> namedEvents;
-  // The name behind each open event handle.
-  std::map<std::uintptr_t, std::string> eventHandles;
-  std::uintptr_t lastEventHandle = 0x700;
+  NamedObjects<NamedEvent> events{0x700};
   // The sim has no other threads, so a wait returns at once, as if the event
   // had been set just then. This runs first, standing for what the thread
   // that sets the event does while the caller waits.
@@ -264,9 +261,7 @@ struct World {
     int waits = 0;
     std::uint32_t lastWaitMilliseconds = 0;
   };
-  std::map<std::string, NamedMutex> namedMutexes;
-  std::map<std::uintptr_t, std::string> mutexHandles;
-  std::uintptr_t lastMutexHandle = 0x900;
+  NamedObjects<NamedMutex> mutexes{0x900};
   // Runs at the start of every wait for a mutex, standing for what the
   // other start does while the launcher waits (it may release the mutex).
   std::function<void()> whileWaitingForMutex;

@@ -288,9 +288,9 @@ class FaultSweepTest : public SimTest {
       broken.push_back(world().openFiles.begin()->first.string() +
                        " still open");
     }
-    if (!world().eventHandles.empty()) broken.push_back("an event left open");
-    if (!world().mutexHandles.empty()) broken.push_back("a mutex left open");
-    for (const auto& [name, mutex] : world().namedMutexes) {
+    if (!world().events.handles.empty()) broken.push_back("an event left open");
+    if (!world().mutexes.handles.empty()) broken.push_back("a mutex left open");
+    for (const auto& [name, mutex] : world().mutexes.byName) {
       if (mutex.ownerships != 0) broken.push_back(name + " still owned");
     }
     if (world().openRegistryKeys != 0) {

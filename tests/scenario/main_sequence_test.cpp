@@ -57,7 +57,7 @@ TEST_F(MainSequenceTest, LeftoversGoOnlyWhileTheStartGuardIsHeld) {
       "C:\\Users\\u\\AppData\\Local\\Quorvane\\SheltraRuntime.dll.77-1.partial";
   for (const bool heldElsewhere : {false, true}) {
     PutFile(leftover, "part of a module");
-    world().namedMutexes[StartGuard::NameForUser()].heldElsewhere = heldElsewhere;
+    world().mutexes.byName[StartGuard::NameForUser()].heldElsewhere = heldElsewhere;
     EXPECT_EQ(RunLauncher(kExe), 1);
     EXPECT_EQ(platform::PathExists(leftover), heldElsewhere);
   }

@@ -35,7 +35,7 @@ struct SplashCall {
 };
 
 int GuardOwnerships() {
-  const auto& mutexes = sim::TheWorld().namedMutexes;
+  const auto& mutexes = sim::TheWorld().mutexes.byName;
   auto guard = mutexes.find(StartGuard::NameForUser());
   return guard == mutexes.end() ? 0 : guard->second.ownerships;
 }
@@ -51,7 +51,7 @@ void ModuleStartsSplash(const SplashByteBuffer* buffer,
   splashCalls.push_back({buffer, buffer->unused,
                          std::vector<std::uint8_t>(buffer->first, buffer->last),
                          buffer->storageEnd - buffer->first, milliseconds,
-                         data, *data, sim::TheWorld().namedEvents,
+                         data, *data, sim::TheWorld().events.byName,
                          GuardOwnerships()});
 }
 
@@ -82,7 +82,7 @@ class SplashTest : public SimTest {
   void ExpectNoSplash() {
     EXPECT_FALSE(Start());
     EXPECT_TRUE(splashCalls.empty());
-    EXPECT_TRUE(world().namedEvents.empty());
+    EXPECT_TRUE(world().events.byName.empty());
     EXPECT_EQ(RuntimeReferences(), 0);
   }
 
@@ -121,13 +121,13 @@ TEST_F(SplashTest, EventIsUnsignalledBeforeTheModuleStartsAndClosedAfterWait) {
   EXPECT_EQ(atCall.at(kEventName).openHandles, 1);
 
   WaitForSplash(std::move(event));
-  EXPECT_EQ(world().namedEvents.at(kEventName).waits, 1);
-  EXPECT_EQ(world().namedEvents.at(kEventName).openHandles, 0);
+  EXPECT_EQ(world().events.byName.at(kEventName).waits, 1);
+  EXPECT_EQ(world().events.byName.at(kEventName).openHandles, 0);
 }
 
 TEST_F(SplashTest, EventOfThatNameLeftSignalledIsOpenedAndReset) {
   platform::UniqueEvent earlier(platform::CreateNamedEvent(kEventName));
-  ASSERT_TRUE(world().namedEvents.at(kEventName).signalled);
+  ASSERT_TRUE(world().events.byName.at(kEventName).signalled);
   const platform::UniqueEvent event = Start();
   ASSERT_EQ(splashCalls.size(), 1u);
   EXPECT_FALSE(splashCalls[0].eventsAtCall.at(kEventName).signalled);
@@ -187,7 +187,7 @@ TEST_F(SplashTest, MissingExportOrModuleIsSilent) {
     exports.erase(missing);
     EXPECT_FALSE(Start()) << missing;
     EXPECT_TRUE(splashCalls.empty()) << missing;
-    EXPECT_TRUE(world().namedEvents.empty()) << missing;
+    EXPECT_TRUE(world().events.byName.empty()) << missing;
     exports[missing] = kept;
   }
 
@@ -202,7 +202,7 @@ TEST_F(SplashTest, SplashWithoutEventWhenTheModuleNamesNone) {
   moduleEventName = nullptr;
   EXPECT_FALSE(Start());
   ASSERT_EQ(splashCalls.size(), 1u);
-  EXPECT_TRUE(world().namedEvents.empty());
+  EXPECT_TRUE(world().events.byName.empty());
 }
 
 TEST_F(SplashTest, SplashWithoutEventWhenTheEventCannotBeMade) {
@@ -258,7 +258,7 @@ class SplashInTheRunTest : public SplashTest {
   }
 
   sim::World::NamedMutex& Guard() {
-    return world().namedMutexes[StartGuard::NameForUser()];
+    return world().mutexes.byName[StartGuard::NameForUser()];
   }
 
   bool RuntimeInstalled() {
@@ -284,7 +284,7 @@ TEST_F(SplashInTheRunTest, RunWaitsAfterTheLaunchWithTheHandOffStillAlive) {
   EXPECT_TRUE(waits_[0].workbookOpened);
   EXPECT_EQ(waits_[0].bytesStillSeen, kPicture);
   ExpectSplashWords(waits_[0].dataStillSeen, 7, 8, 9, 3);
-  EXPECT_EQ(world().namedEvents.at(kEventName).openHandles, 0);
+  EXPECT_EQ(world().events.byName.at(kEventName).openHandles, 0);
   // The installed module stays loaded; every other module was released.
   EXPECT_EQ(RuntimeReferences(), 1);
   EXPECT_EQ(world().LoadedModuleReferences(), 1);
@@ -343,7 +343,7 @@ TEST_F(SplashInTheRunTest, GuardKeptByAnotherStartMeansNoSplashButAFullStart) {
   EXPECT_EQ(WorkbooksOpened(), 1);
   EXPECT_TRUE(splashCalls.empty());
   EXPECT_EQ(RuntimeReferences(), 0);
-  EXPECT_TRUE(world().namedEvents.empty());
+  EXPECT_TRUE(world().events.byName.empty());
   EXPECT_EQ(world().eventWaits, 0);
   EXPECT_TRUE(world().messageBoxes.empty());
   EXPECT_EQ(Guard().openHandles, 0);
@@ -354,9 +354,9 @@ TEST_F(SplashInTheRunTest, GuardKeptByAnotherStartMeansNoSplashButAFullStart) {
 TEST_F(SplashInTheRunTest, GuardIsTheUsersOwn) {
   const std::string ownName = StartGuard::NameForUser();
   EXPECT_EQ(ownName, std::string(StartGuard::kName) + "." + world().userSid);
-  world().namedMutexes[std::string(StartGuard::kName) + ".S-1-5-21-7-7-7-1002"]
+  world().mutexes.byName[std::string(StartGuard::kName) + ".S-1-5-21-7-7-7-1002"]
       .heldElsewhere = true;
-  world().namedMutexes[StartGuard::kName].heldElsewhere = true;
+  world().mutexes.byName[StartGuard::kName].heldElsewhere = true;
   EXPECT_EQ(RunLauncher(kExe), 1);
   ASSERT_EQ(splashCalls.size(), 1u);
   EXPECT_EQ(splashCalls[0].guardOwnerships, 1);
