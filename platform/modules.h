@@ -79,10 +79,6 @@ void* FindExport(RawModule module, const char* name);
 // `size` when the path did not fit (the text is then cut and may lack its NUL).
 std::uint32_t GetOwnModuleFileName(char* buffer, std::uint32_t size);
 
-// Compares two module paths the way the platform's multibyte string functions
-// do: case-insensitively, aware of double-byte characters.
-bool SamePathIgnoringCase(const std::string& a, const std::string& b);
-
 struct ModuleTraits {
   using Raw = RawModule;
   static constexpr Raw Empty() noexcept { return nullptr; }
