@@ -73,6 +73,12 @@ void UnloadModule(RawModule module) noexcept;
 // Address of the export `name` of a loaded module, or nullptr when absent.
 void* FindExport(RawModule module, const char* name);
 
+// FindExport as a pointer to the function type `Function`.
+template <typename Function>
+Function FindExportAs(RawModule module, const char* name) {
+  return reinterpret_cast<Function>(FindExport(module, name));
+}
+
 // Writes the full path of the running executable into `buffer` of `size`
 // characters with the operating system's semantics: the return value is the
 // number of characters copied without the terminating NUL, 0 on failure, and

@@ -55,7 +55,6 @@ const std::map<std::string, std::string> kNeverFires = {
 std::int32_t RealFailure(const std::string& operation) {
   static const std::map<std::string, std::int32_t> kCodes = {
       {"RegOpenKeyExA", 5},        // ERROR_ACCESS_DENIED
-      {"RegCreateKeyExA", 5},
       {"RegQueryValueExA", 5},
       {"SHDeleteKeyA", 5},
       {"MultiByteToWideChar", 1113},  // ERROR_NO_UNICODE_TRANSLATION
