@@ -58,7 +58,7 @@ void RunInstalledSteps(const std::string& exePath, bool runtimeWasRegistered,
 
 }  // namespace
 
-int RunLauncher(const std::string& exePath) {
+void RunLauncher(const std::string& exePath) {
   OfficeRegistry officeRegistry;
 
   const bool runtimeWasRegistered = officeRegistry.IsRuntimeAddinRegistered();
@@ -66,7 +66,7 @@ int RunLauncher(const std::string& exePath) {
       !CheckRuntimeVersion(officeRegistry.GetRegisteredRuntimePath())) {
     ShowLauncherMessage(messages::RuntimeTooOld(), messages::kTitle,
                         messages::kStyle);
-    return 0;
+    return;
   }
 
   LauncherError error;
@@ -74,7 +74,7 @@ int RunLauncher(const std::string& exePath) {
     RunInstalledSteps(exePath, runtimeWasRegistered, error);
   }
 
-  if (error.empty()) return 1;
-  ShowLauncherMessage(error, messages::kTitle, messages::kStyle);
-  return 0;
+  if (!error.empty()) {
+    ShowLauncherMessage(error, messages::kTitle, messages::kStyle);
+  }
 }

@@ -243,8 +243,8 @@ HRESULT CLSIDFromProgID(LPCOLESTR progId, CLSID* clsid);
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD classContext,
                          REFIID iid, void** object);
 
-// kernel32: the ANSI code page (the simulated one is Windows-1252), the
-// thread's last error and the interlocked count.
+// kernel32: the ANSI code page (the simulated one is Windows-1252) and the
+// thread's last error.
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text,
                         int length, WCHAR* wide, int wideLength);
 int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide,
@@ -253,7 +253,5 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide,
 int lstrlenA(const char* text);
 DWORD GetLastError();
 void SetLastError(DWORD code);
-LONG InterlockedIncrement(LONG volatile* value);
-LONG InterlockedDecrement(LONG volatile* value);
 
 #endif  // PLATFORM_REAL_WINDOWS

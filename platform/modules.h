@@ -73,15 +73,17 @@ void UnloadModule(RawModule module) noexcept;
 // Address of the export `name` of a loaded module, or nullptr when absent.
 void* FindExport(RawModule module, const char* name);
 
+// FindExport as a pointer to the function type `Function`.
+template <typename Function>
+Function FindExportAs(RawModule module, const char* name) {
+  return reinterpret_cast<Function>(FindExport(module, name));
+}
+
 // Writes the full path of the running executable into `buffer` of `size`
 // characters with the operating system's semantics: the return value is the
 // number of characters copied without the terminating NUL, 0 on failure, and
 // `size` when the path did not fit (the text is then cut and may lack its NUL).
 std::uint32_t GetOwnModuleFileName(char* buffer, std::uint32_t size);
-
-// Compares two module paths the way the platform's multibyte string functions
-// do: case-insensitively, aware of double-byte characters.
-bool SamePathIgnoringCase(const std::string& a, const std::string& b);
 
 using UniqueModule = UniqueHandle<ClosedBy<RawModule, UnloadModule>>;
 

@@ -23,7 +23,7 @@ std::string OfficeVersionKey(std::int32_t version) {
 
 bool ExcelInstalledAt(std::int32_t version) {
   RegistryAccess installRoot(OfficeVersionKey(version) + "Excel\\InstallRoot",
-                             platform::kLocalMachine, true);
+                             platform::kLocalMachine);
   std::string folder;
   if (!installRoot.QueryString("Path", folder)) return false;
   if (!EndsWithCharacter(folder, '\\')) folder += '\\';
@@ -32,7 +32,7 @@ bool ExcelInstalledAt(std::int32_t version) {
 
 // The module file the add-in's class registration names, when it exists.
 std::string RegisteredServerFile() {
-  RegistryAccess server(kAddinServerKey, platform::kClassesRoot, true);
+  RegistryAccess server(kAddinServerKey, platform::kClassesRoot);
   std::string path;
   return server.QueryString("", path) && platform::PathExists(path) ? path : std::string();
 }
@@ -53,13 +53,12 @@ bool OfficeRegistry::IsRuntimeAddinRegistered() {
   if (registration_ == Registration::kUndetermined) {
     registration_ = Registration::kNotRegistered;
     // A per-user key hides the machine's, whatever its LoadBehavior.
-    RegistryAccess addin(kAddinKey, platform::kCurrentUser, true);
-    if (!addin.IsOpen()) addin.Open(kAddinKey, platform::kLocalMachine, true);
+    RegistryAccess addin(kAddinKey, platform::kCurrentUser);
+    if (!addin.IsOpen()) addin.Open(kAddinKey, platform::kLocalMachine);
     if (addin.IsOpen() &&
         addin.QueryDword("LoadBehavior", 0) ==
             runtime_contract::kAddinLoadBehavior &&
-        RegistryAccess(runtime_contract::kAddinProgId, platform::kClassesRoot,
-                       true)
+        RegistryAccess(runtime_contract::kAddinProgId, platform::kClassesRoot)
             .IsOpen() &&
         !RegisteredServerFile().empty()) {
       registration_ = Registration::kRegistered;

@@ -1,9 +1,9 @@
 #pragma once
 
-// The launcher's one way into the registry: at most one open key, opened
-// read-only by every caller, and two value reads. advapi32 is bound by name
-// at run time; an entry point that cannot be bound makes the key "not open"
-// rather than a call through a null pointer.
+// The launcher's one way into the registry: at most one open key, opened for
+// reading values, and two value reads. advapi32's entry points are bound by
+// name once per process; an entry point that cannot be bound makes the key
+// "not open" rather than a call through a null pointer.
 
 #include <cstdint>
 #include <string>
@@ -12,19 +12,20 @@
 
 class RegistryAccess {
  public:
-  // Binds the registry entry points, then opens `keyPath` under `root`.
-  RegistryAccess(const std::string& keyPath, platform::RegistryKey root,
-                 bool readOnly);
+  // Opens `keyPath` under `root`.
+  RegistryAccess(const std::string& keyPath, platform::RegistryKey root);
   ~RegistryAccess();
   RegistryAccess(const RegistryAccess&) = delete;
   RegistryAccess& operator=(const RegistryAccess&) = delete;
 
-  // Closes the open key, then opens `keyPath` under `root` (read-only for
-  // reading values, else created when missing). True when a key is open.
-  bool Open(const std::string& keyPath, platform::RegistryKey root,
-            bool readOnly);
+  // Closes the open key, then opens `keyPath` under `root` for reading
+  // values. True when a key is open.
+  bool Open(const std::string& keyPath, platform::RegistryKey root);
   bool IsOpen() const { return key_ != nullptr; }
   void Close();
+  // The system's error code of the last open: kErrorSuccess when it opened
+  // the key, kErrorProcNotFound when advapi32 lacks an entry point.
+  std::int32_t OpenError() const { return openError_; }
 
   // The value `name` as a 32-bit number: `defaultValue` unless exactly four
   // bytes were read; 0 when no key is open. The value's type is not looked
@@ -36,9 +37,8 @@ class RegistryAccess {
   bool QueryString(const std::string& name, std::string& text);
 
  private:
+  const platform::RegistryEntryPoints registry_ =
+      platform::ProcessRegistryEntryPoints();
   platform::RegistryKey key_ = nullptr;
-  platform::RegOpenKeyExAFunction openKey_ = nullptr;
-  platform::RegCreateKeyExAFunction createKey_ = nullptr;
-  platform::RegCloseKeyFunction closeKey_ = nullptr;
-  platform::RegQueryValueExAFunction queryValue_ = nullptr;
+  std::int32_t openError_ = platform::kErrorSuccess;
 };

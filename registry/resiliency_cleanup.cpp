@@ -15,10 +15,9 @@ bool CleanExcelResiliency(LauncherError& error) {
 
   const std::string resiliency = prefix + "Excel\\Resiliency";
   RegistryAccess records(resiliency + "\\DisabledItems",
-                         platform::kCurrentUser, true);
+                         platform::kCurrentUser);
   if (!records.IsOpen() &&
-      !records.Open(resiliency + "\\StartupItems", platform::kCurrentUser,
-                    true)) {
+      !records.Open(resiliency + "\\StartupItems", platform::kCurrentUser)) {
     return true;
   }
   records.Close();

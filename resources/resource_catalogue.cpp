@@ -1,55 +1,56 @@
 #include "resources/resource_catalogue.h"
 
 #include <algorithm>
+#include <span>
 
+#include "platform/modules.h"
 #include "platform/resources.h"
 #include "resources/byte_reader.h"
 #include "resources/splash_data.h"
 
-bool ResourceCatalogue::OpenModule(const std::string& path) {
-  if (module_) {
-    if (platform::SamePathIgnoringCase(path, heldPath_)) return true;
-    module_.Reset();
-  }
-  module_.Reset(platform::LoadModule(path, platform::LoadAs::kResourceData));
-  if (module_) heldPath_ = path;
-  return module_.IsValid();
+namespace {
+
+// Maps the file at `path` as data, hands the bytes of resource (id, typeName)
+// to `copyOut` and releases the file again. False when the file or the
+// resource cannot be had, or when `copyOut` declines the bytes.
+template <typename CopyOut>
+bool CopyResourceOut(const std::string& path, std::uint16_t id,
+                     const char* typeName, CopyOut copyOut) {
+  const platform::UniqueModule module(
+      platform::LoadModule(path, platform::LoadAs::kResourceData));
+  if (!module) return false;
+  const auto data = platform::LockResourceBytes(module.Get(), id, typeName);
+  return data && copyOut(*data);
 }
 
-void ResourceCatalogue::ReleaseModule() { module_.Reset(); }
+}  // namespace
 
 bool ResourceCatalogue::ReadResource(const std::string& path, std::uint16_t id,
                                      const char* typeName, std::uint32_t offset,
                                      std::uint32_t length,
                                      std::vector<std::uint8_t>& bytes) {
-  if (!OpenModule(path)) return false;
-  bool read = false;
-  if (auto data = platform::LockResourceBytes(module_.Get(), id, typeName);
-      data && offset < data->size()) {
-    // In 64 bits: offset + length must not wrap around to a small window.
-    const std::uint64_t wanted = length == 0 ? data->size() : length;
-    const std::uint64_t end =
-        std::min<std::uint64_t>(offset + wanted, data->size());
-    bytes.assign(data->begin() + offset, data->begin() + end);
-    read = true;
-  }
-  ReleaseModule();
-  return read;
+  return CopyResourceOut(
+      path, id, typeName, [&](std::span<const std::uint8_t> data) {
+        if (offset >= data.size()) return false;
+        // In 64 bits: offset + length must not wrap around to a small window.
+        const std::uint64_t wanted = length == 0 ? data.size() : length;
+        const std::uint64_t end =
+            std::min<std::uint64_t>(offset + wanted, data.size());
+        bytes.assign(data.begin() + offset, data.begin() + end);
+        return true;
+      });
 }
 
 bool ResourceCatalogue::ReadExtension(const std::string& path,
                                       std::string& text) {
-  if (!OpenModule(path)) return false;
-  bool read = false;
   const auto [id, type] = resource_ids::kExtension;
-  if (auto data = platform::LockResourceBytes(module_.Get(), id, type);
-      data && !data->empty()) {
-    text.assign(data->begin(),
-                std::find(data->begin(), data->end(), std::uint8_t{0}));
-    read = true;
-  }
-  ReleaseModule();
-  return read;
+  return CopyResourceOut(
+      path, id, type, [&](std::span<const std::uint8_t> data) {
+        if (data.empty()) return false;
+        text.assign(data.begin(),
+                    std::find(data.begin(), data.end(), std::uint8_t{0}));
+        return true;
+      });
 }
 
 bool ResourceCatalogue::ReadWhole(const std::string& path,

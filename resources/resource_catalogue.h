@@ -3,26 +3,19 @@
 // Reads the resources of the launcher's own executable file. Each read maps
 // the file as data (no code of it runs, nothing it imports loads), copies the
 // bytes out and releases it before it returns, so no resource memory is
-// referenced after a read. Results are
+// referenced after a read and nothing stays held between reads. Results are
 // booleans; on failure the output is left as the caller passed it.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/modules.h"
 #include "resources/resource_ids.h"
 
 struct SplashData;
 
 class ResourceCatalogue {
  public:
-  // Makes sure the file at `path` is held as a module; a module already held
-  // under the same path (compared without regard to case) is kept.
-  bool OpenModule(const std::string& path);
-  // Frees the held module, if any.
-  void ReleaseModule();
-
   // Reads the window [offset, offset + length) of resource (id, typeName);
   // length 0 means "to the end", and a window reaching past the end is cut
   // there. False when the window starts at or past the end.
@@ -47,7 +40,4 @@ class ResourceCatalogue {
  private:
   bool ReadWhole(const std::string& path, resource_ids::ResourceId resource,
                  std::vector<std::uint8_t>& bytes);
-
-  std::string heldPath_;
-  platform::UniqueModule module_;
 };

@@ -250,14 +250,6 @@ DWORD GetLastError() { return sim::TheWorld().lastError; }
 
 void SetLastError(DWORD code) { sim::TheWorld().lastError = code; }
 
-LONG InterlockedIncrement(LONG volatile* value) {
-  return __atomic_add_fetch(value, 1, __ATOMIC_SEQ_CST);
-}
-
-LONG InterlockedDecrement(LONG volatile* value) {
-  return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST);
-}
-
 std::uint32_t platform::ProcessCodePage() {
   return sim::TheWorld().processCodePage;
 }

@@ -1,5 +1,3 @@
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "platform/modules.h"
@@ -59,13 +57,6 @@ std::uint32_t GetOwnModuleFileName(char* buffer, std::uint32_t size) {
   }
   std::memcpy(buffer, path.c_str(), path.size() + 1);
   return static_cast<std::uint32_t>(path.size());
-}
-
-bool SamePathIgnoringCase(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](unsigned char x, unsigned char y) {
-                      return std::tolower(x) == std::tolower(y);
-                    });
 }
 
 }  // namespace platform

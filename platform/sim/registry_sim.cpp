@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <optional>
 
 #include "platform/registry_api.h"
 #include "platform/sim/sim_world.h"
@@ -62,30 +63,20 @@ OpenKey InView(OpenKey key, std::uint32_t access) {
   return key;
 }
 
-std::int32_t OpenOrCreate(RegistryKey parent, const char* subKey, std::uint32_t access, bool create,
-                          RegistryKey* result, std::string_view operation) {
+std::int32_t SimRegOpenKeyExA(RegistryKey root, const char* subKey,
+                              std::uint32_t, std::uint32_t access,
+                              RegistryKey* result) {
   *result = nullptr;
-  if (auto failure = TheSimWorld().faults.Failure(operation)) return *failure;
-  const OpenKey key = InView(Resolve(parent, subKey), access);
-  if (TheSimWorld().RegistryKeyAt(key.root, key.path, create) == nullptr) {
+  if (auto failure = TheSimWorld().faults.Failure("RegOpenKeyExA")) {
+    return *failure;
+  }
+  const OpenKey key = InView(Resolve(root, subKey), access);
+  if (TheSimWorld().RegistryKeyAt(key.root, key.path) == nullptr) {
     return platform::kErrorFileNotFound;
   }
   *result = new OpenKey(key);
   ++TheSimWorld().openRegistryKeys;
   return platform::kErrorSuccess;
-}
-
-std::int32_t SimRegOpenKeyExA(RegistryKey root, const char* subKey,
-                              std::uint32_t, std::uint32_t access,
-                              RegistryKey* result) {
-  return OpenOrCreate(root, subKey, access, false, result, "RegOpenKeyExA");
-}
-
-std::int32_t SimRegCreateKeyExA(RegistryKey root, const char* subKey,
-                                std::uint32_t, char*, std::uint32_t,
-                                std::uint32_t access, void*, RegistryKey* result,
-                                std::uint32_t*) {
-  return OpenOrCreate(root, subKey, access, true, result, "RegCreateKeyExA");
 }
 
 std::int32_t SimRegCloseKey(RegistryKey key) {
@@ -128,8 +119,6 @@ std::int32_t SimRegQueryValueExA(RegistryKey key, const char* name,
 void InstallSimRegistryFunctions(SimModule& advapi32) {
   advapi32.loadedBySystem = true;
   advapi32.exports["RegOpenKeyExA"] = reinterpret_cast<void*>(&SimRegOpenKeyExA);
-  advapi32.exports["RegCreateKeyExA"] =
-      reinterpret_cast<void*>(&SimRegCreateKeyExA);
   advapi32.exports["RegCloseKey"] = reinterpret_cast<void*>(&SimRegCloseKey);
   advapi32.exports["RegQueryValueExA"] =
       reinterpret_cast<void*>(&SimRegQueryValueExA);
@@ -138,6 +127,16 @@ void InstallSimRegistryFunctions(SimModule& advapi32) {
 }  // namespace sim
 
 namespace platform {
+
+// The simulated process is the world: binding is kept with the world and
+// made afresh in a new one, so a test that takes an entry point away before
+// its first key sees it unbound whatever ran before it.
+const RegistryEntryPoints& ProcessRegistryEntryPoints() {
+  std::optional<RegistryEntryPoints>& bound =
+      sim::TheWorld().registryEntryPoints;
+  if (!bound) bound = BindRegistryEntryPoints(FindLoadedModule("advapi32.dll"));
+  return *bound;
+}
 
 std::int32_t DeleteKeyTree(RegistryKey root, const std::string& subKey) {
   sim::World& world = sim::TheWorld();

@@ -20,6 +20,7 @@
 #include "platform/com_types.h"
 #include "platform/files.h"
 #include "platform/modules.h"
+#include "platform/registry_api.h"
 #include "platform/sim/named_objects.h"
 #include "platform/windows_ui.h"
 
@@ -269,6 +270,9 @@ struct World {
   // The registry: a tree under each predefined root.
   std::map<void*, SimRegistryKey> registry;
   int openRegistryKeys = 0;
+  // The registry entry points the process bound from advapi32, from its
+  // first key on.
+  std::optional<platform::RegistryEntryPoints> registryEntryPoints;
   // Whether the process is 32-bit code on 64-bit Windows (the x86 edition
   // there): HKLM\Software is then HKLM\Software\Wow6432Node for it, the
   // view where 32-bit programs, a 32-bit Excel among them, register, unless

@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <mbstring.h>
-
 #include "platform/modules.h"
 
 namespace platform {
@@ -101,11 +99,6 @@ void* FindExport(RawModule module, const char* name) {
 
 std::uint32_t GetOwnModuleFileName(char* buffer, std::uint32_t size) {
   return ::GetModuleFileNameA(nullptr, buffer, size);
-}
-
-bool SamePathIgnoringCase(const std::string& a, const std::string& b) {
-  return ::_mbsicmp(reinterpret_cast<const unsigned char*>(a.c_str()),
-                    reinterpret_cast<const unsigned char*>(b.c_str())) == 0;
 }
 
 }  // namespace platform

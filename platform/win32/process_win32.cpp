@@ -20,11 +20,6 @@ using GetTokenInformationFunction =
     BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*);
 using ConvertSidToStringSidAFunction = BOOL(WINAPI*)(PSID, char**);
 
-template <typename Function>
-Function Bind(RawModule module, const char* name) {
-  return reinterpret_cast<Function>(FindExport(module, name));
-}
-
 }  // namespace
 
 std::uint32_t GetCurrentProcessId() { return ::GetCurrentProcessId(); }
@@ -33,12 +28,13 @@ std::string CurrentUserSid() {
   // Bound at run time: the executable imports nothing from advapi32.
   const UniqueModule advapi32(LoadModule("advapi32.dll", LoadAs::kSystemDll));
   if (!advapi32) return {};
-  const auto openProcessToken =
-      Bind<OpenProcessTokenFunction>(advapi32.Get(), "OpenProcessToken");
-  const auto getTokenInformation =
-      Bind<GetTokenInformationFunction>(advapi32.Get(), "GetTokenInformation");
-  const auto convertSidToStringSid = Bind<ConvertSidToStringSidAFunction>(
-      advapi32.Get(), "ConvertSidToStringSidA");
+  const auto openProcessToken = FindExportAs<OpenProcessTokenFunction>(
+      advapi32.Get(), "OpenProcessToken");
+  const auto getTokenInformation = FindExportAs<GetTokenInformationFunction>(
+      advapi32.Get(), "GetTokenInformation");
+  const auto convertSidToStringSid =
+      FindExportAs<ConvertSidToStringSidAFunction>(advapi32.Get(),
+                                                   "ConvertSidToStringSidA");
   if (openProcessToken == nullptr || getTokenInformation == nullptr ||
       convertSidToStringSid == nullptr) {
     return {};

@@ -46,7 +46,7 @@ TEST_F(AutomationStringTest, WideTextIsCopiedAndReplacedOnlyWhenNew) {
   EXPECT_EQ(WideText(text.Wide()), u"Workbooks");
   EXPECT_STREQ(text.Narrow(), "Workbooks");
 
-  // Assigning the very BSTR held keeps the record, and its narrow text.
+  // Assigning the very BSTR held keeps it, and its narrow text.
   const BSTR held = text.Wide();
   const char* narrow = text.Narrow();
   text = held;

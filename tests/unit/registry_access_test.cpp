@@ -19,9 +19,14 @@ class RegistryAccessTest : public SimTest {
 
 TEST_F(RegistryAccessTest, MissingKeyIsNotOpenAndClosesTheEarlierOne) {
   world().RegistryKeyAt(platform::kCurrentUser, kKey, true);
-  RegistryAccess access(kKey, platform::kCurrentUser, true);
+  RegistryAccess access(kKey, platform::kCurrentUser);
   ASSERT_TRUE(access.IsOpen());
-  EXPECT_FALSE(access.Open("Software\\Missing", platform::kCurrentUser, true));
+  EXPECT_EQ(access.OpenError(), platform::kErrorSuccess);
+  world().faults.FailCall("RegOpenKeyExA", 1, 5 /* ERROR_ACCESS_DENIED */);
+  EXPECT_FALSE(access.Open(kKey, platform::kCurrentUser));
+  EXPECT_EQ(access.OpenError(), 5);
+  EXPECT_FALSE(access.Open("Software\\Missing", platform::kCurrentUser));
+  EXPECT_EQ(access.OpenError(), platform::kErrorFileNotFound);
   EXPECT_FALSE(access.IsOpen());
   EXPECT_EQ(world().openRegistryKeys, 0);
   EXPECT_EQ(access.QueryDword("x", 7), 0);
@@ -33,13 +38,13 @@ TEST_F(RegistryAccessTest, MissingKeyIsNotOpenAndClosesTheEarlierOne) {
 TEST_F(RegistryAccessTest, KeyIsClosedExactlyOnce) {
   world().RegistryKeyAt(platform::kCurrentUser, kKey, true);
   {
-    RegistryAccess access(kKey, platform::kCurrentUser, true);
+    RegistryAccess access(kKey, platform::kCurrentUser);
     EXPECT_EQ(world().openRegistryKeys, 1);
     access.Close();
     EXPECT_EQ(world().openRegistryKeys, 0);
   }
   {
-    RegistryAccess access(kKey, platform::kCurrentUser, true);
+    RegistryAccess access(kKey, platform::kCurrentUser);
   }
   EXPECT_EQ(world().openRegistryKeys, 0);
 }
@@ -49,7 +54,7 @@ TEST_F(RegistryAccessTest, DwordIsReadOnlyWhenExactlyFourBytesCome) {
   SetValue("Wide", kRegQword, {1, 0, 0, 0, 0, 0, 0, 0});
   SetValue("Short", kRegBinary, {9, 9});
   SetValue("Text", kRegSz, {'a', 'b', 'c', 0});
-  RegistryAccess access(kKey, platform::kCurrentUser, true);
+  RegistryAccess access(kKey, platform::kCurrentUser);
   EXPECT_EQ(access.QueryDword("LoadBehavior", 0), 3);
   EXPECT_EQ(access.QueryDword("loadbehavior", 0), 3);
   EXPECT_EQ(access.QueryDword("Missing", 42), 42);
@@ -66,7 +71,7 @@ TEST_F(RegistryAccessTest, TextIsReadUpToItsFirstNul) {
            {'%', 'T', 'E', 'M', 'P', '%', '\\', 'a', 0});
   SetValue("Binary", kRegBinary, {'h', 'i', 0, 'x', 'y'});
   SetValue("Huge", kRegSz, std::vector<std::uint8_t>(1 << 20, 'z'));
-  RegistryAccess access(kKey, platform::kCurrentUser, true);
+  RegistryAccess access(kKey, platform::kCurrentUser);
   std::string text;
   ASSERT_TRUE(access.QueryString("", text));
   EXPECT_EQ(text, "C:\\x");
@@ -83,7 +88,7 @@ TEST_F(RegistryAccessTest, TextIsReadUpToItsFirstNul) {
 TEST_F(RegistryAccessTest, EmptyOrMissingTextLeavesTheOutputAlone) {
   SetValue("Empty", kRegSz, {0});
   SetValue("NoData", kRegSz, {});
-  RegistryAccess access(kKey, platform::kCurrentUser, true);
+  RegistryAccess access(kKey, platform::kCurrentUser);
   std::string text = "untouched";
   EXPECT_FALSE(access.QueryString("Empty", text));
   EXPECT_FALSE(access.QueryString("NoData", text));
@@ -95,25 +100,28 @@ TEST_F(RegistryAccessTest, EmptyOrMissingTextLeavesTheOutputAlone) {
 }
 
 TEST_F(RegistryAccessTest, UnboundEntryPointsMeanNoKey) {
-  world().RegistryKeyAt(platform::kCurrentUser, kKey, true);
-  world().FindModule("advapi32.dll")->exports.erase("RegQueryValueExA");
-  RegistryAccess access(kKey, platform::kCurrentUser, true);
-  EXPECT_FALSE(access.IsOpen());
-  EXPECT_EQ(access.QueryDword("x", 5), 0);
-  EXPECT_EQ(world().openRegistryKeys, 0);
-
-  world().modules.erase("advapi32.dll");
-  RegistryAccess without(kKey, platform::kCurrentUser, true);
-  EXPECT_FALSE(without.IsOpen());
+  // Each entry point in turn, then advapi32 itself, is missing from a fresh
+  // process.
+  for (const char* missing :
+       {"RegOpenKeyExA", "RegCloseKey", "RegQueryValueExA", "advapi32.dll"}) {
+    SCOPED_TRACE(missing);
+    StartFromEmptyWorld();
+    world().RegistryKeyAt(platform::kCurrentUser, kKey, true);
+    world().FindModule("advapi32.dll")->exports.erase(missing);
+    world().modules.erase(missing);
+    RegistryAccess access(kKey, platform::kCurrentUser);
+    EXPECT_FALSE(access.IsOpen());
+    EXPECT_EQ(access.OpenError(), platform::kErrorProcNotFound);
+    EXPECT_EQ(access.QueryDword("x", 5), 0);
+    EXPECT_EQ(world().openRegistryKeys, 0);
+  }
 }
 
-TEST_F(RegistryAccessTest, WritableOpenCreatesTheKey) {
-  RegistryAccess access("Software\\Quorvane\\New", platform::kCurrentUser,
-                        false);
-  EXPECT_TRUE(access.IsOpen());
-  EXPECT_NE(world().RegistryKeyAt(platform::kCurrentUser,
-                                  "Software\\Quorvane\\New"),
-            nullptr);
+TEST_F(RegistryAccessTest, EntryPointsAreBoundOncePerProcess) {
+  world().RegistryKeyAt(platform::kCurrentUser, kKey, true);
+  ASSERT_TRUE(RegistryAccess(kKey, platform::kCurrentUser).IsOpen());
+  world().FindModule("advapi32.dll")->exports.clear();
+  EXPECT_TRUE(RegistryAccess(kKey, platform::kCurrentUser).IsOpen());
 }
 
 }  // namespace

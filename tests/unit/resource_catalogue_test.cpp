@@ -104,18 +104,15 @@ TEST_F(ResourceCatalogueTest, ExtensionIsTheTextUpToItsNul) {
   EXPECT_EQ(world().LoadedModuleReferences(), 0);
 }
 
-TEST_F(ResourceCatalogueTest, HeldModuleIsKeptForTheSamePathInAnyCase) {
-  ASSERT_TRUE(catalogue.OpenModule(kExe));
-  world().faults.FailCall("LoadModule", 1);
-  EXPECT_TRUE(catalogue.OpenModule("c:\\TOOLS\\budget.EXE"));
-  EXPECT_EQ(world().LoadedModuleReferences(), 1);
-  // The armed failure is still pending: no second load was made.
-  EXPECT_TRUE(world().faults.ShouldFail("LoadModule"));
-
-  world().AddModule("C:\\Tools\\Other.exe");
-  ASSERT_TRUE(catalogue.OpenModule("C:\\Tools\\Other.exe"));
-  EXPECT_EQ(world().FindModule(kExe)->references, 0);
-  catalogue.ReleaseModule();
+TEST_F(ResourceCatalogueTest, EachReadMapsTheFileAsDataAfresh) {
+  world().AddResource(kExe, "SPLASH", 104, Bytes("splash"));
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(catalogue.ReadSplash(kExe, bytes));
+  ASSERT_TRUE(catalogue.ReadSplash(kExe, bytes));
+  ASSERT_EQ(world().moduleLoads.size(), 2u);
+  for (const sim::ModuleLoadRecord& load : world().moduleLoads) {
+    EXPECT_EQ(load.as, platform::LoadAs::kResourceData);
+  }
   EXPECT_EQ(world().LoadedModuleReferences(), 0);
 }
 
