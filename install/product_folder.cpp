@@ -2,10 +2,12 @@
 
 #include <array>
 
+#include "common/code_page_text.h"
 #include "common/narrow_text.h"
 #include "common/path_limits.h"
 #include "platform/files.h"
 #include "platform/modules.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -23,16 +25,20 @@ std::string GetShellFolderPath(int csidl) {
   platform::UniqueModule shell32(
       platform::LoadModule("shell32.dll", platform::LoadAs::kSystemDll));
   if (!shell32) return {};
+  // The wide query: the narrow one holds MAX_PATH bytes, not characters, so
+  // in a UTF-8 process a folder of some 130 Cyrillic characters comes back
+  // cut.
   using GetFolderPath = std::int32_t(PLATFORM_WINAPI*)(
-      void* owner, int csidl, void* token, std::uint32_t flags, char* path);
-  const auto getFolderPath = reinterpret_cast<GetFolderPath>(
-      platform::FindExport(shell32.Get(), "SHGetFolderPathA"));
+      void* owner, int csidl, void* token, std::uint32_t flags, char16_t* path);
+  const auto getFolderPath = platform::FindExportAs<GetFolderPath>(
+      shell32.Get(), "SHGetFolderPathW");
   if (getFolderPath == nullptr) return {};
 
-  std::array<char, kPathBufferSize> path{};
+  std::array<char16_t, kMaxPathLength + 1> path{};
   // Flags 0: the folder as it is now; the query never creates it.
   if (getFolderPath(nullptr, csidl, nullptr, 0, path.data()) != 0) return {};
-  return WithTrailingBackslash(path.data());
+  const auto folder = CodePageFromWide(path.data(), platform::ProcessCodePage());
+  return folder ? WithTrailingBackslash(*folder) : std::string();
 }
 
 std::string GetLocalAppDataPath() {

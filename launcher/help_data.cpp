@@ -5,8 +5,8 @@
 #include <string>
 
 #include "ascii/ascii_case.h"
+#include "common/code_page_text.h"
 #include "common/narrow_text.h"
-#include "platform/com_types.h"
 #include "platform/text.h"
 #include "install/product_folder.h"
 #include "resources/byte_reader.h"
@@ -31,26 +31,9 @@ std::optional<std::string> HelpFileNameForProcess(const std::string& stored) {
       IsValidUtf8(stored)) {
     return stored;
   }
-  const int length = static_cast<int>(stored.size());
-  const UINT from = platform::SystemCodePage();
-  const int wideLength =
-      MultiByteToWideChar(from, 0, stored.data(), length, nullptr, 0);
-  if (wideLength == 0) return std::nullopt;
-  std::u16string wide(static_cast<std::size_t>(wideLength), u'\0');
-  auto* wideData = reinterpret_cast<WCHAR*>(wide.data());
-  if (MultiByteToWideChar(from, 0, stored.data(), length, wideData,
-                          wideLength) == 0) {
-    return std::nullopt;
-  }
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wideData, wideLength,
-                                       nullptr, 0, nullptr, nullptr);
-  if (size == 0) return std::nullopt;
-  std::string name(static_cast<std::size_t>(size), '\0');
-  if (WideCharToMultiByte(CP_UTF8, 0, wideData, wideLength, name.data(), size,
-                          nullptr, nullptr) == 0) {
-    return std::nullopt;
-  }
-  return name;
+  const auto wide = WideFromCodePage(stored, platform::SystemCodePage());
+  if (!wide) return std::nullopt;
+  return CodePageFromWide(*wide, platform::kUtf8CodePage);
 }
 
 std::string MakeHelpFilePath(const std::string& name) {

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "platform/com_types.h"
+#include "platform/sim/code_page_sim.h"
 #include "platform/sim/host_code_page.h"
 #include "platform/sim/sim_world.h"
 #include "platform/text.h"
@@ -201,6 +202,10 @@ int Deliver(std::basic_string_view<Unit> converted, Unit* output,
 }
 
 }  // namespace
+
+bool sim::DecodeProcessText(std::string_view text, std::u16string& wide) {
+  return Decode(Resolved(CP_ACP), text, wide);
+}
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text,
                         int length, WCHAR* wide, int wideLength) {

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "pe/pe_resource_reader.h"
+#include "platform/sim/code_page_sim.h"
 #include "platform/sim/registry_sim.h"
 #include "platform/text.h"
 
@@ -50,21 +51,28 @@ void FaultPlan::Note(std::string_view operation) {
 
 namespace {
 
+// SHGetFolderPathW: the folder, kept as narrow text in the process's code
+// page, in a buffer of MAX_PATH characters; one that does not fit fails.
 std::int32_t SimGetFolderPath(void*, int csidl, void*, std::uint32_t,
-                              char* path) {
+                              char16_t* path) {
+  constexpr std::int32_t kFailed = static_cast<std::int32_t>(0x80004005);
+  constexpr std::size_t kMaxPath = 260;
   const World& world = TheWorld();
   auto found = world.shellFolders.find(csidl);
-  if (found == world.shellFolders.end()) return static_cast<std::int32_t>(0x80004005);
-  const std::size_t length = std::min<std::size_t>(found->second.size(), 259);
-  std::copy_n(found->second.data(), length, path);
-  path[length] = '\0';
+  std::u16string folder;
+  if (found == world.shellFolders.end() ||
+      !DecodeProcessText(found->second, folder) || folder.size() >= kMaxPath) {
+    return kFailed;
+  }
+  std::copy(folder.begin(), folder.end(), path);
+  path[folder.size()] = u'\0';
   return world.shellFolderResult;
 }
 
 }  // namespace
 
 World::World() {
-  AddModule("shell32.dll").exports["SHGetFolderPathA"] =
+  AddModule("shell32.dll").exports["SHGetFolderPathW"] =
       reinterpret_cast<void*>(&SimGetFolderPath);
   InstallSimRegistryFunctions(AddModule("advapi32.dll"));
   shellFolders[0x1C] = "C:\\Users\\u\\AppData\\Local";

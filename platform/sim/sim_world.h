@@ -189,8 +189,9 @@ struct World {
   // fixed step, so that a test can tell the names it leads to.
   std::uint32_t nextUnpredictableNumber = 0x5EED0001;
 
-  // What the system's SHGetFolderPathA answers, by CSIDL; a missing entry
-  // fails. "shell32.dll" exports it unless a test removes the module.
+  // What the system's SHGetFolderPathW answers, by CSIDL, as narrow text in
+  // the process's code page; a missing entry fails. "shell32.dll" exports it
+  // unless a test removes the module.
   std::map<int, std::string> shellFolders;
   std::int32_t shellFolderResult = 0;
 

@@ -23,15 +23,17 @@ bool SearchFlagsAvailable() {
 }
 
 // `name` in the system folder, for systems without the search flags; empty
-// when the folder is unknown or the path would not fit.
+// when the folder is unknown. The folder holds up to MAX_PATH characters,
+// three bytes each at most in a UTF-8 process; a path over the limit is
+// refused by the load itself.
 std::string InSystemFolder(const std::string& name) {
-  char folder[MAX_PATH] = {};
-  const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
+  char folder[3 * MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryA(folder, sizeof folder);
+  if (length == 0 || length >= sizeof folder) return {};
   std::string path(folder, length);
   path += '\\';
   path += name;
-  return path.size() < MAX_PATH ? path : std::string();
+  return path;
 }
 
 HMODULE LoadSystemDll(const std::string& name) {

@@ -1556,8 +1556,9 @@ CASES.update({
         launcher="tests/e2e/LauncherWithSystemCodePage.exe", boxes=[],
         locale=WESTERN_LOCALE,
         verify=verify_all(verify_installed_runtime, verify_calls(FULL_START))),
-    # The user's local application data folder under a Cyrillic name: the
-    # runtime module goes there and Excel is handed its path whole.
+    # The user's local application data folder under a long Cyrillic name,
+    # more bytes than MAX_PATH: the runtime module goes there and Excel is
+    # handed its path whole.
     "runtime_under_a_cyrillic_folder": Case(
         launcher="payload/Launcher.exe", boxes=[], locale=WESTERN_LOCALE,
         arrange=steps(make_folder(CYRILLIC_LOCAL_APP_DATA),

@@ -479,7 +479,12 @@ KANJI_PRODUCT_FOLDER = KANJI_FOLDER + r"\Quorvane"
 # Folders no character of code page 1252 can name.
 CYRILLIC_FOLDER = "C:\\Бюджет"
 CHINESE_FOLDER = "C:\\预算"
-CYRILLIC_LOCAL_APP_DATA = "C:\\Пользователи\\Иван\\AppData\\Local"
+# 151 characters that take 269 bytes in UTF-8: more than the shell's narrow
+# folder query holds, well within the path limit.
+CYRILLIC_LOCAL_APP_DATA = ("C:\\Пользователи\\Иван Иванович Петров\\"
+                           "Личные данные и настройки программ\\"
+                           "Локальные данные приложений, установленных для "
+                           "этого пользователя\\AppData\\Local")
 CYRILLIC_PRODUCT_FOLDER = CYRILLIC_LOCAL_APP_DATA + r"\Quorvane"
 # Where a browser saves a downloaded launcher. A new prefix links it to the
 # Unix home folder; a case gets a folder of its own there instead.

@@ -1,5 +1,7 @@
 #include "install/product_folder.h"
 
+#include "platform/text.h"
+
 #include "tests/support/sim_test.h"
 
 namespace {
@@ -20,6 +22,16 @@ TEST_F(ProductFolderTest, FolderEndingInADoubleByteCharacterTakesItsBackslash) {
   UseJapaneseCodePage();
   world().shellFolders[kCsidlLocalAppData] = "D:\\\x97\x5C";
   EXPECT_EQ(GetLocalAppDataPath(), "D:\\\x97\x5C\\");
+}
+
+// The shell's narrow query would hold 259 bytes: in a UTF-8 process a
+// folder of 150 Cyrillic characters takes 300 and would come back cut.
+TEST_F(ProductFolderTest, FolderIsWholeHoweverManyBytesItsCharactersTake) {
+  world().processCodePage = platform::kUtf8CodePage;
+  std::string folder = "C:\\";
+  for (int i = 0; i < 150; ++i) folder += "\xD0\x96";  // Cyrillic Zhe
+  world().shellFolders[kCsidlLocalAppData] = folder;
+  EXPECT_EQ(GetLocalAppDataPath(), folder + "\\");
 }
 
 TEST_F(ProductFolderTest, OnlyAnExactSuccessCounts) {
