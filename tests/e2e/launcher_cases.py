@@ -1032,8 +1032,8 @@ HELP_FILE_NOT_CREATED = f"Help File '{HELP_FILE}' can not be created."
 # Excel, while it fails with CO_E_SERVER_EXEC_FAILURE, for up to
 # START_BOUND_SECONDS. Wine's COM ignores a server's "retry later" verdict,
 # so the Excel double answers RPC_E_SERVERCALL_RETRYLATER from its
-# GetIDsOfNames and Invoke itself (busy.calls, busy.ms): these cases prove
-# the launcher's own retries, not the message filter's.
+# GetIDsOfNames and Invoke itself (busy.calls, busy.after, busy.ms): these
+# cases prove the launcher's own retries, not the message filter's.
 BUSY_BOUND_SECONDS = 60
 START_BOUND_SECONDS = 30
 # A start has done all it does before Excel in a few seconds; this much
@@ -1054,36 +1054,44 @@ def note_tries(run, entries, first_try_ms):
         " s after the first")
 
 
-def verify_busy_then_served(calls=None, milliseconds=None):
-    """The Excel double rejected the launcher's first calls as busy (`calls`
-    of them, or those of its first `milliseconds`), each unexecuted; then it
+def verify_busy_then_served(calls=None, milliseconds=None, after=0,
+                            rejected_call=("names", "Application",
+                                           "Workbooks")):
+    """The Excel double served the launcher's first `after` calls, then
+    rejected the next ones as busy (`calls` of them, or those of its first
+    `milliseconds`), each unexecuted and each `rejected_call`; then it
     received the calls of an Excel that was never busy, in the same order."""
     def verify(run):
         entries = excel_double.read_journal(run.in_prefix(EXCEL_FOLDER))
-        served = [i for i, entry in enumerate(entries)
-                  if entry.kind in ("names", "invoke")]
-        rejected = [i for i, entry in enumerate(entries)
+        tries = [entry for entry in entries
+                 if entry.kind in ("names", "invoke", "rejected")]
+        rejected = [i for i, entry in enumerate(tries)
                     if entry.kind == "rejected"]
         run.expect(rejected, "Excel rejected no call")
-        if not rejected or not served:
+        if not rejected:
             return
-        run.expect(max(rejected) < min(served),
-                   "a call was rejected after one was served")
+        run.expect(rejected[-1] + 1 < len(tries),
+                   "Excel served no call after the rejected ones")
+        if rejected[-1] + 1 == len(tries):
+            return
+        run.expect(rejected == list(range(after, after + len(rejected))),
+                   f"calls {rejected} rejected, expected the ones after the "
+                   f"first {after} and one after another")
         for i in rejected:
-            run.expect(entries[i].fields == ["names", "Application",
-                                             "Workbooks", "hr=0x8001010A"],
-                       f"rejected: {entries[i].fields}, expected the "
-                       "lookup of Workbooks with RPC_E_SERVERCALL_RETRYLATER")
-        first_try = entries[rejected[0]].ms
-        first_served = entries[served[0]]
+            run.expect(tries[i].fields == [*rejected_call, "hr=0x8001010A"],
+                       f"rejected: {tries[i].fields}, expected "
+                       f"{' '.join(rejected_call)} with "
+                       "RPC_E_SERVERCALL_RETRYLATER")
+        first_try = tries[rejected[0]].ms
+        first_served = tries[rejected[-1] + 1]
         if calls is not None:
             run.expect(len(rejected) == calls,
                        f"{len(rejected)} calls rejected, expected {calls}")
         if milliseconds is not None:
             # The double's first entry (its window) is made as it starts.
             start = entries[0].ms
-            late = [entries[i].ms - start for i in rejected
-                    if entries[i].ms - start > milliseconds]
+            late = [tries[i].ms - start for i in rejected
+                    if tries[i].ms - start > milliseconds]
             run.expect(not late, f"rejected {late} ms after the start, "
                        f"when only the first {milliseconds} ms were busy")
             # The window comes a little after the double's clock starts.
@@ -1091,7 +1099,7 @@ def verify_busy_then_served(calls=None, milliseconds=None):
                        f"served {first_served.ms - start} ms after the "
                        f"start, within the busy {milliseconds} ms")
         expect_calls(run, calls_in(entries), FULL_START)
-        note_tries(run, [entries[i] for i in rejected] + [first_served],
+        note_tries(run, [tries[i] for i in rejected] + [first_served],
                    first_try)
         if run.launcher_ended_ms is not None:
             ended = (run.launcher_ended_ms - first_try) / 1000
@@ -1372,6 +1380,17 @@ CASES = {
         verify=verify_all(verify_busy_then_served(calls=4),
                           verify_installed_runtime, verify_excel_in_front,
                           verify_splash("3000", "1,0,0,3"))),
+    # Excel turns busy as it is asked to open the loader add-in (busy after
+    # the five calls before that Open): the Invoke is made again, not only
+    # the lookup.
+    "excel_busy_opening_the_addin": Case(
+        launcher="payload/Launcher.exe", boxes=[],
+        excel="busy.after=5\nbusy.calls=3",
+        verify=verify_all(
+            verify_busy_then_served(calls=3, after=5,
+                                    rejected_call=("invoke", "Workbooks",
+                                                   "Open")),
+            verify_installed_runtime)),
     "excel_busy_for_2s": Case(
         launcher="payload/Launcher.exe", boxes=[], excel="busy.ms=2000",
         verify=verify_all(verify_busy_then_served(milliseconds=2000),

@@ -331,6 +331,18 @@ TEST_F(ExcelLaunchTest, ExcelBusyForItsFirstCallsIsWaitedFor) {
   ExpectAllReleased();
 }
 
+// Excel turns busy as it is asked to open the loader add-in: the Invoke of
+// Open is rejected, not its lookup, and made again.
+TEST_F(ExcelLaunchTest, ExcelBusyOpeningTheAddinIsWaitedFor) {
+  Launch("busy.after=5\nbusy.calls=3");
+  EXPECT_EQ(Rejections(),
+            std::vector<std::string>(3, "invoke Workbooks.Open"));
+  EXPECT_EQ(world().pauses, (std::vector<std::uint32_t>{100, 200, 400}));
+  EXPECT_EQ(Calls(), Joined(kStartCalls, kShowAndOpenCalls));
+  EXPECT_EQ(error_, "");
+  ExpectAllReleased();
+}
+
 TEST_F(ExcelLaunchTest, ExcelBusyForItsFirstSecondsIsWaitedFor) {
   Launch("busy.ms=2000");
   // Rejected until the pauses (100, 200, 400, 800, then 1 s) pass 2 s.

@@ -514,6 +514,17 @@ TEST_F(ExcelDoubleTest, BusyCallsAreCountedWhateverTheirKind) {
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "foreground\tyes"), 1);
 }
 
+TEST_F(ExcelDoubleTest, BusyAfterServedCallsRejectsTheNextOnes) {
+  const Ref excel = Start("busy.after=2\nbusy.calls=2");
+  Value version;
+  // A lookup and a get are served, the next two calls rejected, the rest
+  // served again.
+  for (const HRESULT expected : {S_OK, RPC_E_SERVERCALL_RETRYLATER, S_OK}) {
+    EXPECT_EQ(Get(excel, u"Version", version), expected);
+  }
+  EXPECT_EQ(version.Text(), u"12.0");
+}
+
 TEST_F(ExcelDoubleTest, BusyForItsFirstMillisecondsFollowsTheClock) {
   const Ref excel = Start("busy.ms=2000");
   Value version;

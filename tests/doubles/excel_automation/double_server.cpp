@@ -17,10 +17,13 @@ DoubleServer::DoubleServer(DoubleSettings settings,
 }
 
 bool DoubleServer::RejectsCall() {
+  const bool busyTurn =
+      served_ >= settings_.busyAfter && rejected_ < settings_.busyCalls;
+  if (busyTurn) ++rejected_;
   const bool busy =
-      calls_ < settings_.busyCalls ||
+      busyTurn ||
       hooks_->Milliseconds() - started_ < settings_.busyMilliseconds;
-  if (calls_ < settings_.busyCalls) ++calls_;
+  if (!busy) ++served_;
   return busy;
 }
 

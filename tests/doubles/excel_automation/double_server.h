@@ -27,8 +27,8 @@ class DoubleServer {
   void Journal(std::string_view entry) { hooks_->WriteJournal(entry); }
 
   // Counts one call (GetIDsOfNames or Invoke) and tells whether the server
-  // is busy for it, as busy.calls and busy.ms say: the caller then rejects
-  // it, unexecuted.
+  // is busy for it, as busy.calls, busy.after and busy.ms say: the caller
+  // then rejects it, unexecuted.
   bool RejectsCall();
 
   // Makes the XLMAIN window on the first call, unless the settings say
@@ -57,7 +57,9 @@ class DoubleServer {
   DoubleSettings settings_;
   std::unique_ptr<ServerHooks> hooks_;
   std::uint32_t started_ = 0;
-  std::uint32_t calls_ = 0;
+  // Calls served and calls rejected by busy.calls so far.
+  std::uint32_t served_ = 0;
+  std::uint32_t rejected_ = 0;
   bool windowAttempted_ = false;
   platform::WindowHandle mainWindow_ = 0;
   int liveObjects_ = 0;

@@ -43,6 +43,8 @@ bool Apply(std::string_view key, std::string_view value,
     settings.creationFailure = failure;
   } else if (EqualsIgnoringAsciiCase(key, "busy.calls")) {
     return ParseDecimal(value, settings.busyCalls);
+  } else if (EqualsIgnoringAsciiCase(key, "busy.after")) {
+    return ParseDecimal(value, settings.busyAfter);
   } else if (EqualsIgnoringAsciiCase(key, "busy.ms")) {
     return ParseDecimal(value, settings.busyMilliseconds);
   } else if (EqualsIgnoringAsciiCase(key, "window")) {

@@ -18,6 +18,9 @@
 //                          alike, of any object) are rejected as a busy
 //                          Excel rejects them: RPC_E_SERVERCALL_RETRYLATER,
 //                          not carried out, journalled as rejected
+//   busy.after=<K>         the N busy calls are those after the first K
+//                          served (default 0), as when Excel turns busy
+//                          while it loads the add-in it was asked to open
 //   busy.ms=<T>            so is every call in the first T milliseconds
 //                          since the server started
 //
@@ -44,6 +47,7 @@ struct DoubleSettings {
   bool makesWindow = true;
   std::optional<std::uint32_t> creationFailure;
   std::uint32_t busyCalls = 0;
+  std::uint32_t busyAfter = 0;
   std::uint32_t busyMilliseconds = 0;
   // Lines that are no setting (unknown key, no '=', a value that does not
   // fit its key), as written; the server journals each of them.
