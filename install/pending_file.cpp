@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "common/narrow_text.h"
 #include "common/path_limits.h"
 #include "install/installed_file.h"
 #include "platform/process.h"
@@ -92,9 +93,25 @@ bool PendingFile::MoveIntoPlace() {
   return placed_;
 }
 
-void RemoveLeftoverPartialFiles(const std::string& folder) {
+namespace {
+
+// Removes the partial files in `folder` whose names start with `stem`.
+void RemovePartialFilesStarting(const std::string& folder,
+                                const std::string& stem) {
   for (const std::string& name :
-       platform::FindFileNames(folder + "*" + kPartialSuffix)) {
+       platform::FindFileNames(folder + stem + "*" + kPartialSuffix)) {
     RemoveInstalledFile(folder + name);
   }
+}
+
+}  // namespace
+
+void RemoveLeftoverPartialFiles(const std::string& folder) {
+  RemovePartialFilesStarting(folder, "");
+}
+
+void RemoveLeftoverPartialFilesOf(const std::string& place) {
+  const std::size_t nameStart = FindLastCharacter(place, "\\") + 1;
+  RemovePartialFilesStarting(place.substr(0, nameStart),
+                             place.substr(nameStart) + ".");
 }

@@ -64,3 +64,8 @@ class PendingFile {
 // Only for a start that knows no other start is writing there; a file
 // another process holds stays.
 void RemoveLeftoverPartialFiles(const std::string& folder);
+
+// Removes, the same way, only the partial files written beside `place`, for
+// a folder that other programs share (the temporary folder). `place` must
+// hold no wildcard.
+void RemoveLeftoverPartialFilesOf(const std::string& place);

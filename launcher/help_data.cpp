@@ -73,6 +73,6 @@ bool IsDeviceName(std::string_view name) {
 }  // namespace
 
 bool IsPlainFileName(std::string_view name) {
-  return FindCharacter(name, "\\/:") == std::string_view::npos && name != "." &&
-         name != ".." && !IsDeviceName(name);
+  return FindCharacter(name, "\\/:*?<>\"|") == std::string_view::npos &&
+         name != "." && name != ".." && !IsDeviceName(name);
 }

@@ -7,12 +7,13 @@
 #include "common/messages.h"
 #include "common/path_limits.h"
 #include "install/file_writer.h"
+#include "install/pending_file.h"
 #include "launcher/help_data.h"
 #include "resources/placeholder_resource.h"
 #include "resources/resource_catalogue.h"
 
 void WriteHelpFile(ResourceCatalogue& catalogue, const std::string& exePath,
-                   LauncherError& error) {
+                   bool soleStart, LauncherError& error) {
   std::vector<std::uint8_t> bytes;
   if (!catalogue.ReadHelpData(exePath, bytes) || IsPlaceholderResource(bytes)) {
     return;
@@ -33,8 +34,12 @@ void WriteHelpFile(ResourceCatalogue& catalogue, const std::string& exePath,
   // The name comes from the executable's own resources, yet it must not
   // steer the file out of the temporary folder or into a device, nor be cut
   // to fit the limit.
-  if (!name || !IsPlainFileName(*name) || !FitsPathLimit(path) ||
-      !WriteBytesToFile(path, help->content,
+  if (!name || !IsPlainFileName(*name) || !FitsPathLimit(path)) {
+    error = messages::HelpFileNotCreated(path);
+    return;
+  }
+  if (soleStart) RemoveLeftoverPartialFilesOf(path);
+  if (!WriteBytesToFile(path, help->content,
                         ExistingFile::kReplacedUnlessReadOnly)) {
     error = messages::HelpFileNotCreated(path);
   }

@@ -14,6 +14,7 @@ class ResourceCatalogue;
 // its message into `error` (and leaves no file it made): help data that is
 // not well-formed, an empty name, a name that is more than a file name, a
 // path over the limit, or a file that can't be written. The run goes on
-// either way.
+// either way. A `soleStart` (one that holds the start guard) first removes
+// the partial files a killed start left beside the help file.
 void WriteHelpFile(ResourceCatalogue& catalogue, const std::string& exePath,
-                   LauncherError& error);
+                   bool soleStart, LauncherError& error);

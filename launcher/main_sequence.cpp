@@ -46,7 +46,7 @@ void RunInstalledSteps(const std::string& exePath, bool runtimeWasRegistered,
   if (guard.Held()) {
     splashEnded = StartSplash(catalogue, exePath, runtimePath, splash);
   }
-  WriteHelpFile(catalogue, exePath, error);
+  WriteHelpFile(catalogue, exePath, guard.Held(), error);
 
   // A registered add-in is loaded by Excel itself: the launch then gets no
   // runtime path and skips the loader add-in.

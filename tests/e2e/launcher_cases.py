@@ -505,6 +505,24 @@ def verify_help_file(content, name=HELP_FILE):
     return verify
 
 
+# A partial help file a killed start left, and another program's file of
+# that form in the shared temporary folder.
+HELP_LEFTOVER = HELP_FILE + ".4242-1234567.partial"
+OTHER_PROGRAMS_PARTIAL = TEMP_FOLDER + r"\Notes.chm.4242-1234567.partial"
+
+
+def put_help_leftovers(run):
+    for path in (HELP_LEFTOVER, OTHER_PROGRAMS_PARTIAL):
+        run.put_text(path, "part of a file\n")
+
+
+def verify_only_help_leftover_removed(run):
+    run.expect(not run.in_prefix(HELP_LEFTOVER).exists(),
+               f"{HELP_LEFTOVER} was left")
+    run.expect(run.in_prefix(OTHER_PROGRAMS_PARTIAL).exists(),
+               f"{OTHER_PROGRAMS_PARTIAL} was removed")
+
+
 def verify_no_help_file(run):
     run.expect(not run.in_prefix(HELP_FILE).exists(),
                f"{HELP_FILE} was written")
@@ -1426,6 +1444,14 @@ CASES = {
     "help_file_written": Case(
         launcher="tests/e2e/LauncherWithHelpFile.exe", boxes=[],
         verify=verify_all(verify_help_file(b"CHM"),
+                          verify_calls(FULL_START))),
+    # A start alone removes the partial help file a killed start left, and
+    # nothing else of the temporary folder.
+    "help_file_leftover_removed": Case(
+        launcher="tests/e2e/LauncherWithHelpFile.exe", boxes=[],
+        arrange=put_help_leftovers,
+        verify=verify_all(verify_help_file(b"CHM"),
+                          verify_only_help_leftover_removed,
                           verify_calls(FULL_START))),
     # Under a Japanese code page the help file keeps its katakana name, whose
     # first character's second byte has the value of a backslash.

@@ -23,10 +23,10 @@ class HelpFileTest : public SimTest {
 
   // Runs the step with an error text left by an earlier step, which a
   // failure replaces and a success leaves.
-  LauncherError Write() {
+  LauncherError Write(bool soleStart = true) {
     ResourceCatalogue catalogue;
     LauncherError error = "earlier";
-    WriteHelpFile(catalogue, kExe, error);
+    WriteHelpFile(catalogue, kExe, soleStart, error);
     return error;
   }
 
@@ -60,6 +60,22 @@ TEST_F(HelpFileTest, ReplacesTheFileOfAnEarlierRun) {
   Carry(HelpBytes("Guide.chm", 3, "ITS"));
   EXPECT_EQ(Write(), "earlier");
   EXPECT_EQ(FileContent(kTemp + "Guide.chm"), "ITS");
+}
+
+// A killed start's partial help file goes once no other start may be
+// writing it; another program's file in the shared temporary folder stays.
+TEST_F(HelpFileTest, LeftoversBesideTheHelpFileGoOnlyForASoleStart) {
+  Carry(HelpBytes("Guide.chm", 3, "ITS"));
+  const std::string leftover = kTemp + "Guide.chm.77-1.partial";
+  const std::string another = kTemp + "Notes.chm.77-1.partial";
+  PutFile(another, "another program's");
+  for (const bool soleStart : {false, true}) {
+    PutFile(leftover, "part of a help file");
+    EXPECT_EQ(Write(soleStart), "earlier");
+    EXPECT_EQ(platform::PathExists(leftover), !soleStart);
+    EXPECT_EQ(FileContent(another), "another program's");
+    EXPECT_EQ(FileContent(kTemp + "Guide.chm"), "ITS");
+  }
 }
 
 TEST_F(HelpFileTest, PlaceholderOrNoResourceWritesAndSaysNothing) {

@@ -56,7 +56,8 @@ TEST_F(IsPlainFileNameTest, RefusesAnythingThatNamesAnotherFolder) {
   for (const char* name :
        {"..\\Guide.chm", "Help\\Guide.chm", "../Guide.chm", "C:Guide.chm",
         "C:\\Windows\\Guide.chm", "\\\\server\\share\\Guide.chm",
-        "Guide.chm:stream", ".", ".."}) {
+        "Guide.chm:stream", ".", "..", "Guide*.chm", "Guide?.chm", "G<.chm",
+        "G>.chm", "G\".chm", "G|.chm"}) {
     EXPECT_FALSE(IsPlainFileName(name)) << name;
   }
 }
