@@ -516,13 +516,15 @@ TEST_F(ExcelDoubleTest, BusyCallsAreCountedWhateverTheirKind) {
 
 TEST_F(ExcelDoubleTest, BusyAfterServedCallsRejectsTheNextOnes) {
   const Ref excel = Start("busy.after=2\nbusy.calls=2");
-  Value version;
   // A lookup and a get are served, the next two calls rejected, the rest
   // served again.
   for (const HRESULT expected : {S_OK, RPC_E_SERVERCALL_RETRYLATER, S_OK}) {
+    Value version;
     EXPECT_EQ(Get(excel, u"Version", version), expected);
+    if (expected == S_OK) {
+      EXPECT_EQ(version.Text(), u"12.0");
+    }
   }
-  EXPECT_EQ(version.Text(), u"12.0");
 }
 
 TEST_F(ExcelDoubleTest, BusyForItsFirstMillisecondsFollowsTheClock) {
