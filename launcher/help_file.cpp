@@ -34,13 +34,10 @@ void WriteHelpFile(ResourceCatalogue& catalogue, const std::string& exePath,
   // The name comes from the executable's own resources, yet it must not
   // steer the file out of the temporary folder or into a device, nor be cut
   // to fit the limit.
-  if (!name || !IsPlainFileName(*name) || !FitsPathLimit(path)) {
-    error = messages::HelpFileNotCreated(path);
-    return;
-  }
-  if (soleStart) RemoveLeftoverPartialFilesOf(path);
-  if (!WriteBytesToFile(path, help->content,
-                        ExistingFile::kReplacedUnlessReadOnly)) {
+  const bool safePath = name && IsPlainFileName(*name) && FitsPathLimit(path);
+  if (safePath && soleStart) RemoveLeftoverPartialFilesOf(path);
+  if (!safePath || !WriteBytesToFile(path, help->content,
+                                     ExistingFile::kReplacedUnlessReadOnly)) {
     error = messages::HelpFileNotCreated(path);
   }
 }

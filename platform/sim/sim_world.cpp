@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "pe/pe_resource_reader.h"
+#include "platform/com_types.h"
 #include "platform/sim/code_page_sim.h"
 #include "platform/sim/registry_sim.h"
 #include "platform/text.h"
@@ -55,14 +56,13 @@ namespace {
 // page, in a buffer of MAX_PATH characters; one that does not fit fails.
 std::int32_t SimGetFolderPath(void*, int csidl, void*, std::uint32_t,
                               char16_t* path) {
-  constexpr std::int32_t kFailed = static_cast<std::int32_t>(0x80004005);
   constexpr std::size_t kMaxPath = 260;
   const World& world = TheWorld();
   auto found = world.shellFolders.find(csidl);
   std::u16string folder;
   if (found == world.shellFolders.end() ||
       !DecodeProcessText(found->second, folder) || folder.size() >= kMaxPath) {
-    return kFailed;
+    return E_FAIL;
   }
   std::copy(folder.begin(), folder.end(), path);
   path[folder.size()] = u'\0';
