@@ -109,14 +109,24 @@ stop_watcher() {
 }
 
 # Runs show_box with a time limit, so a box nobody dismisses fails the test
-# instead of hanging it. Output in $work/show.N.out; sets show_rc.
+# instead of hanging it. Output in $work/show.N.out; sets show_rc. show_box
+# prints a line before its box, so a run that printed nothing, or only what
+# start.exe prints for a program Wine could not start, never ran: Wine now
+# and then fails to start a program (see program_run.py), and it is started
+# again, three starts at most.
 show_count=0
 run_show() {
   show_count=$((show_count + 1))
-  local t0
+  local t0 out=$work/show.$show_count.out attempt
   t0=$(now_ms)
-  timeout 60 "$WINE" "$show_exe" "$@" >"$work/show.$show_count.out" 2>&1
-  show_rc=$?
+  for attempt in 1 2 3; do
+    timeout 60 "$WINE" "$show_exe" "$@" >"$out" 2>&1
+    show_rc=$?
+    if [ -s "$out" ] && ! grep -q 'ShellExecuteEx failed' "$out"; then
+      break
+    fi
+    echo "show_box run $show_count: Wine failed to start it (attempt $attempt)"
+  done
   echo "show_box run $show_count: exit $show_rc in $(($(now_ms) - t0)) ms"
 }
 show_value() { # KEY from the diagnostic line of the last show_box run

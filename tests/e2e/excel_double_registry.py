@@ -12,10 +12,10 @@ server process of its own, and they share the journal); see
 tests/doubles/excel_automation/journal_entry.h for the entries.
 """
 import shutil
-import subprocess
 from pathlib import Path
 from typing import NamedTuple
 
+from program_run import ProgramRun
 from wine_run import wine_loader, RegistryEdit, windows_path
 
 # The class id compiled into the server
@@ -68,13 +68,11 @@ def register(server, work):
     add_registration(edit, windows_path(server))
     reg_file = Path(work) / "excel_double.reg"
     reg_file.write_text(edit.text(), encoding="utf-16")
-    log_path = Path(work) / "excel_double_reg.txt"
-    with open(log_path, "w") as log:
-        code = subprocess.Popen([wine_loader(), "reg", "import", windows_path(reg_file)],
-                                stdout=log, stderr=subprocess.STDOUT).wait(60)
-    if code != 0:
+    reg = ProgramRun([wine_loader(), "reg", "import", windows_path(reg_file)],
+                     Path(work) / "excel_double_reg.txt", prints_always=True)
+    if reg.wait(60) != 0:
         raise RuntimeError(f"reg import {reg_file} failed: "
-                           f"{log_path.read_text(errors='replace').strip()}")
+                           f"{reg.output().strip()}")
 
 
 class Entry(NamedTuple):

@@ -18,6 +18,7 @@ from pathlib import Path
 
 import excel_double_registry as double
 from launcher_case import ensure_display
+from program_run import ProgramRun
 from wine_run import wine_loader, START_LIMIT_SECONDS, wait_for
 
 WORKBOOK = r"C:\Data\Budget 2024.xlsx"
@@ -45,15 +46,14 @@ class Scenario:
     def run_probe(self, probe):
         """Runs the probe; returns its steps as {step: (hr, value)} and the
         wall-clock span of the run in ms."""
-        out = self.work / "probe.txt"
-        begin = time.time_ns() // 1_000_000
-        with open(out, "w") as log:
-            code = subprocess.Popen(
-                [wine_loader(), probe, WORKBOOK, MACRO, MACRO_ARGUMENT], stdout=log,
-                stderr=subprocess.STDOUT).wait(START_LIMIT_SECONDS)
+        program = ProgramRun(
+            [wine_loader(), probe, WORKBOOK, MACRO, MACRO_ARGUMENT],
+            self.work / "probe.txt", prints_always=True)
+        code = program.wait(START_LIMIT_SECONDS)
+        begin = program.began_ms
         self.expect(code == 0, f"probe exit code {code}")
         steps = {}
-        for line in out.read_text(errors="replace").splitlines():
+        for line in program.output().splitlines():
             fields = line.rstrip("\r").split("\t")
             if len(fields) == 3 and fields[1].startswith("hr="):
                 steps[fields[0]] = (fields[1][3:], fields[2])

@@ -116,12 +116,13 @@ class Helpers:
     kill tool and the scanner. Each tells it is ready through a file; all stop at the
     stop file."""
 
-    def __init__(self, run, case, log):
-        self.run, self.log = run, log
+    def __init__(self, run, case):
+        self.run = run
         self.journal, self.stop = run.work / "boxes.txt", run.work / "stop"
         self.processes = [run.wine(run.tool("box_watcher"),
                                    windows_path(self.journal),
-                                   windows_path(self.stop), log=log)]
+                                   windows_path(self.stop),
+                                   log_name="box_watcher.log")]
         self.ready_files = [self.journal]
         if case.holder:
             self.start("hold_module", case.holder)
@@ -144,12 +145,18 @@ class Helpers:
         ready = self.run.work / f"{tool}-ready"
         self.processes.append(self.run.wine(
             self.run.tool(tool), first_argument, windows_path(ready),
-            windows_path(self.stop), *further_arguments, log=self.log))
+            windows_path(self.stop), *further_arguments,
+            log_name=f"{tool}.log"))
         self.ready_files.append(ready)
 
     def all_ready(self):
-        return all(wait_for(ready.exists, START_LIMIT_SECONDS)
-                   for ready in self.ready_files)
+        def ready(path):
+            # Polled, a helper Wine failed to start is started again.
+            for helper in self.processes:
+                helper.poll()
+            return path.exists()
+        return all(wait_for(lambda: ready(path), START_LIMIT_SECONDS)
+                   for path in self.ready_files)
 
     def stop_all(self):
         self.stop.touch()
@@ -175,17 +182,19 @@ def start_environment(run, case):
 class Starts:
     """The starts of a case's launcher, each recorded in run.starts."""
 
-    def __init__(self, run, case, log):
-        self.run, self.case, self.log = run, case, log
+    def __init__(self, run, case):
+        self.run, self.case = run, case
         self.running = []
         self.environment = start_environment(run, case)
         self.cwd = (run.in_prefix(case.current_folder)
                     if case.current_folder else None)
 
     def begin(self):
-        times = StartTimes(begin_ms=now_ms())
-        process = self.run.wine(self.case.install_as, log=self.log,
-                                env=self.environment, cwd=self.cwd)
+        process = self.run.wine(
+            self.case.install_as,
+            log_name=f"start{len(self.run.starts) + 1}.log",
+            env=self.environment, cwd=self.cwd)
+        times = StartTimes(begin_ms=process.began_ms)
         self.run.starts.append(times)
         self.running.append((process, times))
 
@@ -197,12 +206,13 @@ class Starts:
         while self.running:
             for process, times in list(self.running):
                 code = process.poll()
+                # A start Wine failed to make, and made again, begins anew.
+                times.begin_ms = process.began_ms
                 if code is not None:
                     times.end_ms, times.exit_code = now_ms(), code
                     self.running.remove((process, times))
                 elif now_ms() - times.begin_ms > limit_ms:
                     process.kill()
-                    process.wait()
                     number = self.run.starts.index(times) + 1
                     self.run.failures.append(
                         f"start {number} did not exit within "
@@ -261,15 +271,14 @@ def run_case(name, run, account=False):
     expected_boxes = (case.boxes(run) if callable(case.boxes)
                       else case.boxes)
 
-    with open(run.work / "wine.log", "w") as log:
-        helpers = Helpers(run, case, log)
-        try:
-            if helpers.all_ready():
-                Starts(run, case, log).run_all()
-            else:
-                run.failures.append("the watcher or a helper did not start")
-        finally:
-            helpers.stop_all()
+    helpers = Helpers(run, case)
+    try:
+        if helpers.all_ready():
+            Starts(run, case).run_all()
+        else:
+            run.failures.append("the watcher or a helper did not start")
+    finally:
+        helpers.stop_all()
 
     for number, times in enumerate(run.starts, 1):
         # A start the kill tool ended has the exit code it was given, which

@@ -12,11 +12,10 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import Optional
 
+from program_run import ProgramRun, now_ms
 
 LAUNCH_LIMIT_SECONDS = 90
 START_LIMIT_SECONDS = 60
-# What Wine's start.exe prints when it could not start a program.
-START_FAILURE = "ShellExecuteEx failed"
 USER = pwd.getpwuid(os.getuid()).pw_name
 LOCAL_APP_DATA = rf"C:\users\{USER}\AppData\Local"
 PRODUCT_FOLDER = LOCAL_APP_DATA + r"\Quorvane"
@@ -54,22 +53,12 @@ def wine_loader() -> str:
     for the tests, and the tests only, so that listing the cases needs none."""
     return os.environ["WINE"]
 
-def now_ms():
-    """Wall-clock milliseconds since the Unix epoch, as the doubles journal
-    their times."""
-    return time.time() * 1000
-
-
 def run_captured(command, cwd, output):
     """Runs `command` in `cwd`; its exit status, standard output and error
-    output, kept beside `output` (.out, .err). Wine's output goes to files,
-    never through a pipe, which its helper processes would hold open."""
-    with open(output.with_suffix(".out"), "wb") as out, \
-            open(output.with_suffix(".err"), "wb") as err:
-        status = subprocess.Popen(command, cwd=cwd, stdout=out,
-                                  stderr=err).wait(START_LIMIT_SECONDS)
-    return (status, output.with_suffix(".out").read_bytes(),
-            output.with_suffix(".err").read_bytes())
+    output, kept beside `output` (.out, .err)."""
+    out, err = output.with_suffix(".out"), output.with_suffix(".err")
+    status = ProgramRun(command, out, err, cwd=cwd).wait(START_LIMIT_SECONDS)
+    return status, out.read_bytes(), err.read_bytes()
 
 
 def exit_status(failures):
@@ -197,9 +186,22 @@ class Run:
         target.parent.mkdir(parents=True, exist_ok=True)
         target.write_text(text)
 
-    def wine(self, *arguments, log, **options):
-        return subprocess.Popen([wine_loader(), *map(str, arguments)], stdout=log,
-                                stderr=subprocess.STDOUT, **options)
+    def wine(self, *arguments, log_name, **options):
+        """Starts a Windows program, its output in the work folder's
+        `log_name`; a start Wine failed to make, and made again, is noted."""
+        def note_restart(program):
+            self.notes.append(f"Wine failed to start {program.command[1]} "
+                              f"(attempt {program.attempts}); started again")
+        return ProgramRun([wine_loader(), *arguments], self.work / log_name,
+                          on_restart=note_restart, **options)
+
+    def run_to_end(self, *arguments, log_name, limit=START_LIMIT_SECONDS,
+                   **options):
+        """Runs a Windows program that prints on every run to its end; its
+        exit code and output."""
+        program = self.wine(*arguments, log_name=log_name, prints_always=True,
+                            **options)
+        return program.wait(limit), program.output()
 
     def locale_environment(self, locale):
         """The environment of a program started under the Unix locale
@@ -217,16 +219,16 @@ class Run:
         """What Windows reports of a path: None when missing, else a dict of
         attributes and the three file times. A relative path is taken from
         `current_folder` (a folder of the prefix) when one is given."""
-        out = self.work / "file_facts.txt"
         cwd = self.in_prefix(current_folder) if current_folder else None
-        with open(out, "w") as log:
-            self.wine(self.tool("file_facts"), windows_path, log=log,
-                      cwd=cwd).wait(60)
-        fields = out.read_text().strip().split("\t")
+        _, out = self.run_to_end(self.tool("file_facts"), windows_path,
+                                 log_name="file_facts.txt", cwd=cwd)
+        fields = out.strip().split("\t")
         if fields[1:] == ["missing"]:
             return None
-        return {key: int(value, 0) for key, value in
-                (item.split("=") for item in fields[1:])}
+        facts = dict(item.split("=", 1) for item in fields[1:] if "=" in item)
+        if set(facts) != {"attributes", "creation", "access", "modification"}:
+            raise RuntimeError(f"file_facts told of {windows_path}: {out!r}")
+        return {key: int(value, 0) for key, value in facts.items()}
 
     def excel_creation_failure(self):
         """What this Wine answers when "Excel.Application" is created as a
@@ -234,11 +236,10 @@ class Run:
         failing HRESULT of CLSIDFromProgID or CoCreateInstance. Asked of the
         automation probe, since 32-bit and 64-bit Wine answer some failures
         differently."""
-        out = self.work / "creation_probe.txt"
-        with open(out, "w") as log:
-            self.wine(self.tool("automation_probe"), r"C:\probe.xlsx", "Macro",
-                      "argument", log=log).wait(START_LIMIT_SECONDS)
-        for line in out.read_text(errors="replace").splitlines():
+        _, out = self.run_to_end(self.tool("automation_probe"),
+                                 r"C:\probe.xlsx", "Macro", "argument",
+                                 log_name="creation_probe.txt")
+        for line in out.splitlines():
             step, _, rest = line.partition("\t")
             if step in ("CLSIDFromProgID", "CoCreateInstance"):
                 result = int(rest.split("\t")[0].removeprefix("hr="), 16)
@@ -247,18 +248,8 @@ class Run:
         return None
 
     def reg(self, *arguments):
-        """Runs Wine's reg tool; returns its exit code and output. Now and
-        then Wine fails to start a program at all, and hands the start to
-        start.exe, which prints START_FAILURE; reg never ran, so it is
-        started again."""
-        out = self.work / "reg.txt"
-        for _ in range(3):
-            with open(out, "w") as log:
-                code = self.wine("reg", *arguments, log=log).wait(60)
-            text = out.read_text(errors="replace")
-            if START_FAILURE not in text:
-                break
-        return code, text
+        """Runs Wine's reg tool; returns its exit code and output."""
+        return self.run_to_end("reg", *arguments, log_name="reg.txt")
 
     def apply_registry(self):
         """Writes the gathered registry changes with one `reg import`."""
