@@ -42,9 +42,10 @@ std::string MakeHelpFilePath(const std::string& name);
 
 // Whether `name` names a file of the folder it is joined to and nothing
 // else: no folder separator ("\" or "/"), no drive or stream colon, none
-// of the other characters Windows keeps out of file names (the wildcards
-// * ? < > " and |), not "." or "..", and no device name (CON, PRN, AUX, NUL, COM and LPT with a
-// port number, with any extension). The name is read character by character
-// in the process's ANSI code page, so a double-byte character whose second
-// byte has the value of a backslash is no separator.
+// of the other characters Windows keeps out of file names (* ? < > " and
+// |, the first five also wildcards of a file search), not "." or "..", and
+// no device name (CON, PRN, AUX, NUL, COM and LPT with a port number, with
+// any extension). The name is read character by character in the
+// process's ANSI code page, so a double-byte character whose second byte has
+// the value of a backslash is no separator.
 bool IsPlainFileName(std::string_view name);

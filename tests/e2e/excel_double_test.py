@@ -45,7 +45,7 @@ class Scenario:
 
     def run_probe(self, probe):
         """Runs the probe; returns its steps as {step: (hr, value)} and the
-        wall-clock span of the run in ms."""
+        wall-clock time its last start began, in ms."""
         program = ProgramRun(
             [wine_loader(), probe, WORKBOOK, MACRO, MACRO_ARGUMENT],
             self.work / "probe.txt", prints_always=True)
